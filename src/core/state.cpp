@@ -1,0 +1,20 @@
+#include "core/state.h"
+
+namespace corvane {
+
+ViewState gView;
+RunState gRun;
+
+void setViewGeometry(int width, int height) {
+    gView.viewWidth = width;
+    gView.viewHeight = height;
+    gView.centreX = width / 2;
+    gView.centreY = height / 2;
+}
+
+void resetCoreState() {
+    gView = ViewState{};
+    gRun = RunState{};
+}
+
+}  // namespace corvane

@@ -1,0 +1,76 @@
+#pragma once
+// The force terms of one step, written once for every kernel. Each term forms
+// its scalar k in double and adds k x d to each velocity component, rounding
+// to float per component; d is formed in double and rounded to float, r^2 is
+// summed in double from the float components and rounded to float, and r is
+// its square root in double, compared with softRadius unrounded.
+
+#include <cmath>
+
+#include "sim/bodies.h"
+
+namespace corvane {
+
+struct Separation {
+    float dx, dy, dz;
+    float squared;  // r^2
+    double r;
+};
+
+inline Separation separation(const Body& source, const Body& receiver) {
+    Separation s;
+    s.dx = static_cast<float>(static_cast<double>(source.x) - receiver.x);
+    s.dy = static_cast<float>(static_cast<double>(source.y) - receiver.y);
+    s.dz = static_cast<float>(static_cast<double>(source.z) - receiver.z);
+    s.squared = static_cast<float>(static_cast<double>(s.dx) * s.dx + static_cast<double>(s.dy) * s.dy +
+                                   static_cast<double>(s.dz) * s.dz);
+    s.r = std::sqrt(static_cast<double>(s.squared));
+    return s;
+}
+
+inline void addScaled(Body& receiver, double k, float dx, float dy, float dz) {
+    receiver.vx = static_cast<float>(static_cast<double>(receiver.vx) + k * dx);
+    receiver.vy = static_cast<float>(static_cast<double>(receiver.vy) + k * dy);
+    receiver.vz = static_cast<float>(static_cast<double>(receiver.vz) + k * dz);
+}
+
+// Black hole at the origin: d is the body's own position, k carries the sign.
+inline void addBlackHoleTerm(Body& receiver, float holeFar, float holeNear, double softRadius) {
+    const float squared = static_cast<float>(static_cast<double>(receiver.x) * receiver.x +
+                                             static_cast<double>(receiver.y) * receiver.y +
+                                             static_cast<double>(receiver.z) * receiver.z);
+    const double r = std::sqrt(static_cast<double>(squared));
+    const double k = r > softRadius ? -static_cast<double>(holeFar) / (r * squared)
+                                    : -static_cast<double>(holeNear) * r;
+    addScaled(receiver, k, receiver.x, receiver.y, receiver.z);
+}
+
+// A halo or disk body pulls a free star; the source is not pulled back.
+inline void addOneWayTerm(Body& receiver, const Body& source, double softRadius) {
+    const Separation s = separation(source, receiver);
+    const double k = s.r > softRadius ? static_cast<double>(source.farCoeff) / (s.r * s.squared)
+                                      : (softRadius - s.r) * source.nearCoeff;
+    addScaled(receiver, k, s.dx, s.dy, s.dz);
+}
+
+// Two free stars, lower index first: one evaluation, applied to both.
+inline void addMutualTerms(Body& lower, Body& higher, double softRadius) {
+    const Separation s = separation(higher, lower);
+    const bool far = s.r > softRadius;
+    const double factor = far ? 1.0 / (s.r * s.squared) : softRadius - s.r;
+    const double kLower = factor * (far ? higher.farCoeff : higher.nearCoeff);
+    const double kHigher = -(factor * (far ? lower.farCoeff : lower.nearCoeff));
+    addScaled(lower, kLower, s.dx, s.dy, s.dz);
+    addScaled(higher, kHigher, s.dx, s.dy, s.dz);
+}
+
+// The mutual term that free star `source` gives `receiver`, seen from the
+// receiver: the same bits as addMutualTerms gives either of the two.
+inline void addMutualTermFrom(Body& receiver, const Body& source, double softRadius) {
+    const Separation s = separation(source, receiver);
+    const bool far = s.r > softRadius;
+    const double factor = far ? 1.0 / (s.r * s.squared) : softRadius - s.r;
+    addScaled(receiver, factor * (far ? source.farCoeff : source.nearCoeff), s.dx, s.dy, s.dz);
+}
+
+}  // namespace corvane

@@ -1,0 +1,57 @@
+#pragma once
+// Simulation parameters, their derived constants, and the reading of the
+// nine panel selections into them.
+
+#include <array>
+#include <string>
+
+#include "panel/panel_data.h"
+
+namespace corvane {
+
+struct SimParams {
+    int bodyCount = 30;          // halo + disk + free stars; 30 until the first Run
+    int haloCount = 0;           // halo bodies are [0, haloCount); 0
+    int diskEnd = 0;             // disk bodies are [haloCount, diskEnd); 0
+    float starMass = 0.0f;       // kg; 0
+    float blackHoleMass = 10.0f; // kg; 10
+    float timeStep = 10000.0f;   // seconds per step; 10000
+    float scale = 100.0f;        // metres per screen dot; 100
+    int massMode = 0;            // 0 original, 1 uniform, 2 f/1; 0
+    int layoutMode = 0;          // 0 galaxy, 1 thin disk, 2 thick disk, 3 sphere; 0
+    float forceFactor = 0.0f;    // gravConst x unitFactor x timeStep x scale; 0
+    int holeEnabled = 0;         // 0 without a black hole, 2 with one; 0
+    float holeFar = 0.0f;        // forceFactor x blackHoleMass; 0
+    float holeNear = 0.0f;       // holeFar / softRadius^4; 0
+    float softRadius = 0.0f;     // near-zone radius, metres: softRadiusDots x scale; 0
+};
+
+extern SimParams gParams;
+
+// The nine selection texts (UTF-8) that the last readParams read: the
+// settings the running bodies were made or loaded with. Empty before the
+// first read.
+extern std::array<std::string, kComboCount> gParamTexts;
+
+constexpr float gravConst = 6.673e-11f;
+constexpr float unitFactor = 1.0f;
+constexpr float softRadiusDots = 10.0f;
+constexpr float coreFactor = 1.0f;
+constexpr int mutualEnabled = 1;
+constexpr float kPi = 3.14159274f;
+
+// Brings gParams and gParamTexts back to their start values.
+void resetParams();
+
+// Reads the nine selections of panelCombos() into gParams.
+void readParams();
+
+// Sets farCoeff and nearCoeff of body i from its mass; refreshes softRadius.
+void deriveCoefficients(int i);
+
+// Parses a selection text with the atof rule: a count truncates toward zero,
+// a real rounds to a 32-bit float.
+int countFromText(const std::string& text);
+float realFromText(const std::string& text);
+
+}  // namespace corvane

@@ -1,0 +1,62 @@
+#include "sim/rotation.h"
+
+#include <cmath>
+
+#include "core/state.h"
+#include "core/surface.h"
+#include "render/plot.h"
+#include "sim/bodies.h"
+#include "sim/params.h"
+
+namespace corvane {
+namespace {
+
+struct Turn {
+    double cosYaw, sinYaw, cosPitch, sinPitch;
+};
+
+void turnVector(const Turn& t, float& x, float& y, float& z) {
+    const float x1 = static_cast<float>(x * t.cosYaw - z * t.sinYaw);
+    const float z1 = static_cast<float>(x * t.sinYaw + z * t.cosYaw);
+    const float y2 = static_cast<float>(y * t.cosPitch - z1 * t.sinPitch);
+    const float z2 = static_cast<float>(y * t.sinPitch + z1 * t.cosPitch);
+    x = x1;
+    y = y2;
+    z = z2;
+}
+
+// One wrap each way, not a full reduction.
+float wrapAngle(float angle) {
+    const double fullTurn = 2.0 * kPi;
+    if (angle >= fullTurn) angle = static_cast<float>(angle - fullTurn);
+    if (angle <= -fullTurn) angle = static_cast<float>(angle + fullTurn);
+    return angle;
+}
+
+}  // namespace
+
+void rotateBody(int i, float yaw, float pitch) {
+    const Turn t{std::cos(static_cast<double>(yaw)), std::sin(static_cast<double>(yaw)),
+                 std::cos(static_cast<double>(pitch)), std::sin(static_cast<double>(pitch))};
+    Body& b = body(i);
+    turnVector(t, b.x, b.y, b.z);
+    turnVector(t, b.vx, b.vy, b.vz);
+}
+
+void dragRotate(int mouseX, int mouseY) {
+    const float dYaw = static_cast<float>((mouseX - gView.lastMouseX) * kDragRadiansPerPixel);
+    const float dPitch = static_cast<float>((mouseY - gView.lastMouseY) * kDragRadiansPerPixel);
+    gView.yawAngle = wrapAngle(static_cast<float>(static_cast<double>(gView.yawAngle) + dYaw));
+    gView.pitchAngle = wrapAngle(static_cast<float>(static_cast<double>(gView.pitchAngle) + dPitch));
+
+    DrawingSurface& surface = viewSurface();
+    for (int i = 0; i < gParams.bodyCount; ++i) {
+        plotBody(surface, i, 0);
+        rotateBody(i, dYaw, dPitch);
+        plotBody(surface, i, gView.starColour);
+    }
+    gView.lastMouseX = mouseX;
+    gView.lastMouseY = mouseY;
+}
+
+}  // namespace corvane
