@@ -1,0 +1,54 @@
+#pragma once
+// Option parsing shared by the commands of corvane-cli.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "panel/selections.h"
+
+namespace corvane::cli {
+
+// A wrong option, a missing value, or a text that selects nothing: the
+// command prints the message and exits 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// An input that cannot be read or an output that cannot be written: the
+// command prints the message and exits 1.
+struct IoError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct ViewSize {
+    int width = 800;
+    int height = 600;
+};
+
+// "WxH" with both positive; throws UsageError otherwise.
+ViewSize parseViewSize(std::string_view text);
+
+// A non-negative decimal integer; throws UsageError otherwise.
+std::uint32_t parseUnsigned(std::string_view option, std::string_view text);
+
+// The combo index a selection option sets ("--free" 0 ... "--layout" 8), or
+// -1 when `option` is not one of the nine.
+int selectionOptionIndex(std::string_view option);
+
+// Selects in `selections` the entry that `value` names for the selection
+// option at `combo`: the first entry that begins with it (ASCII letters
+// without regard to case), and for the mass mode also "original",
+// "uniform", "f1", for the layout "galaxy", "thin", "thick", "sphere".
+// Throws UsageError when nothing is selected.
+void applySelection(PanelSelections& selections, int combo, std::string_view value);
+
+// Sets the view geometry from a view size: width, height, centre = half.
+void applyViewSize(const ViewSize& view);
+
+// Seconds since the epoch, the default seed.
+std::uint32_t currentTimeSeed();
+
+}  // namespace corvane::cli
