@@ -28,7 +28,7 @@ struct ViewSize {
     int height = 600;
 };
 
-// "WxH" with both positive; throws UsageError otherwise.
+// "WxH" with both from 1 to 16384; throws UsageError otherwise.
 ViewSize parseViewSize(std::string_view text);
 
 // A non-negative decimal integer; throws UsageError otherwise.
