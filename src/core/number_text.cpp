@@ -1,16 +1,20 @@
 #include "core/number_text.h"
 
-#include <clocale>
-#include <climits>
-#include <cstdlib>
 #include <locale.h>
+#include <climits>
+#include <clocale>
+#include <cstdlib>
 #include <string>
 
 namespace corvane {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 size_t skipBlanks(std::string_view t, size_t i) {
     while (i < t.size() && isBlank(t[i])) ++i;
@@ -66,7 +70,8 @@ int parseInteger(std::string_view text) {
     long long value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) value = INT_MAX;

@@ -17,8 +17,12 @@ void seedRandom(std::uint32_t seed) {
     state = low;
 }
 
-void resetRandom() { state = 1; }
+void resetRandom() {
+    state = 1;
+}
 
-std::uint64_t randomState() { return state; }
+std::uint64_t randomState() {
+    return state;
+}
 
 }  // namespace corvane

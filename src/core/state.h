@@ -13,11 +13,11 @@ constexpr Colour kStarColour = 0x00FFFF;  // yellow
 constexpr int kDefaultDepthDivisor = 15;
 
 struct ViewState {
-    int viewWidth = 0;   // client-area width, pixels; 0 until the view exists
-    int viewHeight = 0;  // client-area height, pixels; 0 until the view exists
-    int centreX = 0;     // viewWidth / 2, pixel column of the galaxy centre
-    int centreY = 0;     // viewHeight / 2, pixel row of the galaxy centre
-    int stereoOn = 0;    // 1: side-by-side stereo pair; starts 0
+    int viewWidth = 0;                        // client-area width, pixels; 0 until the view exists
+    int viewHeight = 0;                       // client-area height, pixels; 0 until the view exists
+    int centreX = 0;                          // viewWidth / 2, pixel column of the galaxy centre
+    int centreY = 0;                          // viewHeight / 2, pixel row of the galaxy centre
+    int stereoOn = 0;                         // 1: side-by-side stereo pair; starts 0
     int depthDivisor = kDefaultDepthDivisor;  // depth to stereo shift divisor; "zsize", 15
     Colour starColour = kStarColour;          // colour of free stars; 0x00FFFF
     float yawAngle = 0.0f;    // accumulated turn about the vertical axis, radians; 0

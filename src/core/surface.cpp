@@ -26,12 +26,13 @@ void MemorySurface::drawText(std::string_view utf8) {
 }
 
 int MemorySurface::litPixelCount() const {
-    return static_cast<int>(std::count_if(pixels_.begin(), pixels_.end(), [](Colour c) { return c != 0; }));
+    return static_cast<int>(
+        std::count_if(pixels_.begin(), pixels_.end(), [](Colour c) { return c != 0; }));
 }
 
 namespace {
 class DiscardSurface final : public DrawingSurface {
-public:
+  public:
     void setPixel(int, int, Colour) override {}
     void fillBlack() override {}
     void drawText(std::string_view) override {}
@@ -40,7 +41,11 @@ DiscardSurface discard;
 DrawingSurface* current = &discard;
 }  // namespace
 
-DrawingSurface& viewSurface() { return *current; }
-void setViewSurface(DrawingSurface* surface) { current = surface ? surface : &discard; }
+DrawingSurface& viewSurface() {
+    return *current;
+}
+void setViewSurface(DrawingSurface* surface) {
+    current = surface ? surface : &discard;
+}
 
 }  // namespace corvane

@@ -12,7 +12,7 @@
 namespace corvane {
 
 class DrawingSurface {
-public:
+  public:
     virtual ~DrawingSurface() = default;
     // Sets one pixel; pixels outside the surface are dropped.
     virtual void setPixel(int x, int y, Colour colour) = 0;
@@ -24,7 +24,7 @@ public:
 
 // A pixel buffer of the view size, 0x00BBGGRR per pixel, row by row.
 class MemorySurface final : public DrawingSurface {
-public:
+  public:
     MemorySurface(int width = 0, int height = 0) { resize(width, height); }
 
     void resize(int width, int height);
@@ -42,7 +42,7 @@ public:
     int textCount() const { return textCount_; }
     int fillCount() const { return fillCount_; }
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::vector<Colour> pixels_;

@@ -2,22 +2,22 @@
 
 namespace corvane {
 
-const std::array<std::string_view, 16> kCountList = {
-    "0", "5", "10", "20", "30", "50", "80", "100",
-    "200", "300", "500", "1000", "2000", "3000", "4000", "5000"};
+const std::array<std::string_view, 16> kCountList = {"0",    "5",    "10",   "20",  "30",  "50",
+                                                     "80",   "100",  "200",  "300", "500", "1000",
+                                                     "2000", "3000", "4000", "5000"};
 
 // Ten to the sixteenth is not in the list: "1.0e17" follows "1.0e15".
 const std::array<std::string_view, 13> kBlackHoleList = {
-    "0", "1.0e5", "1.0e6", "1.0e7", "1.0e8", "1.0e9", "1.0e10",
+    "0",      "1.0e5",  "1.0e6",  "1.0e7",  "1.0e8",  "1.0e9", "1.0e10",
     "1.0e11", "1.0e12", "1.0e13", "1.0e14", "1.0e15", "1.0e17"};
 
 const std::array<std::string_view, 16> kPowerList = {
-    "0", "1", "10", "100", "1000", "10000", "1.0e5", "1.0e6",
+    "0",     "1",     "10",    "100",    "1000",   "10000",  "1.0e5",  "1.0e6",
     "1.0e7", "1.0e8", "1.0e9", "1.0e10", "1.0e11", "1.0e12", "1.0e13", "1.0e14"};
 
 // No "0": the scale divides every projection.
 const std::array<std::string_view, 15> kScaleList = {
-    "1", "10", "100", "1000", "10000", "1.0e5", "1.0e6", "1.0e7",
+    "1",     "10",    "100",    "1000",   "10000",  "1.0e5",  "1.0e6", "1.0e7",
     "1.0e8", "1.0e9", "1.0e10", "1.0e11", "1.0e12", "1.0e13", "1.0e14"};
 
 const std::array<std::string_view, 3> kMassModeList = {"オリジナル", "均等", "ｆ／１"};

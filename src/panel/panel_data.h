@@ -34,7 +34,7 @@ extern const std::array<std::string_view, 3> kMassModeList;
 extern const std::array<std::string_view, 4> kLayoutList;
 
 struct ButtonSpec {
-    int id;                   // command identifier, 500 + index
+    int id;  // command identifier, 500 + index
     std::string_view caption;
     int x, y, width, height;  // client pixels of the panel
 };

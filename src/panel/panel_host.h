@@ -7,7 +7,7 @@
 namespace corvane {
 
 class PanelHost {
-public:
+  public:
     virtual ~PanelHost() = default;
     // Sets the main view's title (UTF-8).
     virtual void setViewTitle(const std::string& titleUtf8) = 0;

@@ -12,7 +12,11 @@ std::optional<std::u32string> decodeUtf8(std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
         unsigned char lead = static_cast<unsigned char>(s[i]);
-        int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+        int extra = lead < 0x80           ? 0
+                    : (lead >> 5) == 0x6  ? 1
+                    : (lead >> 4) == 0xE  ? 2
+                    : (lead >> 3) == 0x1E ? 3
+                                          : -1;
         if (extra < 0 || i + extra >= s.size() + (extra == 0)) return std::nullopt;
         char32_t cp = extra == 0 ? lead : (lead & (0x3F >> extra));
         for (int k = 1; k <= extra; ++k) {
@@ -26,7 +30,9 @@ std::optional<std::u32string> decodeUtf8(std::string_view s) {
     return out;
 }
 
-char32_t foldAscii(char32_t c) { return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c; }
+char32_t foldAscii(char32_t c) {
+    return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
+}
 
 SelectionModel& defaultModel() {
     static SelectionModel model;
@@ -47,7 +53,9 @@ bool beginsWithFolded(std::string_view entryUtf8, std::string_view prefixUtf8) {
     return true;
 }
 
-EntryList comboEntries(int combo) { return kCombos.at(combo).entries; }
+EntryList comboEntries(int combo) {
+    return kCombos.at(combo).entries;
+}
 
 bool PanelSelections::selectByPrefix(int combo, std::string_view prefixUtf8) {
     if (prefixUtf8.empty()) return false;
@@ -77,8 +85,14 @@ void SelectionModel::setSelectedIndex(int combo, int index) {
     selected_.at(combo) = (index >= 0 && index < size) ? index : -1;
 }
 
-PanelSelections& panelCombos() { return current ? *current : defaultModel(); }
-void setPanelCombos(PanelSelections* selections) { current = selections; }
-void resetDefaultSelections() { defaultModel().resetToDefaults(); }
+PanelSelections& panelCombos() {
+    return current ? *current : defaultModel();
+}
+void setPanelCombos(PanelSelections* selections) {
+    current = selections;
+}
+void resetDefaultSelections() {
+    defaultModel().resetToDefaults();
+}
 
 }  // namespace corvane

@@ -12,7 +12,7 @@
 namespace corvane {
 
 class PanelSelections {
-public:
+  public:
     virtual ~PanelSelections() = default;
     // The text of the selected entry of selection `combo` (UTF-8), or "" when
     // nothing is selected.
@@ -37,14 +37,14 @@ EntryList comboEntries(int combo);
 // In-memory selections: each one's list from the panel tables plus the
 // selected index, starting at the defaults.
 class SelectionModel final : public PanelSelections {
-public:
+  public:
     SelectionModel() { resetToDefaults(); }
     void resetToDefaults();
     std::string selectedText(int combo) const override;
     int selectedIndex(int combo) const override { return selected_.at(combo); }
     void setSelectedIndex(int combo, int index) override;
 
-private:
+  private:
     std::array<int, kComboCount> selected_{};
 };
 

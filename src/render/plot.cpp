@@ -54,6 +54,8 @@ void redrawAll(DrawingSurface& surface) {
     for (int i = 0; i < gParams.bodyCount; ++i) plotBody(surface, i, gView.starColour);
 }
 
-void redrawAll() { redrawAll(viewSurface()); }
+void redrawAll() {
+    redrawAll(viewSurface());
+}
 
 }  // namespace corvane

@@ -20,7 +20,8 @@ void* zeroedBlock(std::size_t bytes) {
 
 bool createBodyTable() {
     if (gBodyTable.bodies && gBodyTable.bodyMasses) return true;
-    gBodyTable.bodies = static_cast<Body*>(zeroedBlock(MaxBodies * sizeof(Body) + kTableSlackBytes));
+    gBodyTable.bodies =
+        static_cast<Body*>(zeroedBlock(MaxBodies * sizeof(Body) + kTableSlackBytes));
     gBodyTable.bodyMasses =
         static_cast<float*>(zeroedBlock(MaxBodies * sizeof(float) + kTableSlackBytes));
     return gBodyTable.bodies && gBodyTable.bodyMasses;

@@ -15,7 +15,7 @@ struct Body {
     float vx;         // velocity, metres per step
     float vy;
     float vz;
-    float farCoeff;   // inverse-square coefficient this body exerts: mass x forceFactor
+    float farCoeff;  // inverse-square coefficient this body exerts: mass x forceFactor
 };
 static_assert(sizeof(Body) == 32, "a body is eight floats");
 
@@ -36,7 +36,11 @@ bool createBodyTable();
 // Releases both arrays, the bodies first.
 void releaseBodyTable();
 
-inline Body& body(int i) { return gBodyTable.bodies[i]; }
-inline float& bodyMass(int i) { return gBodyTable.bodyMasses[i]; }
+inline Body& body(int i) {
+    return gBodyTable.bodies[i];
+}
+inline float& bodyMass(int i) {
+    return gBodyTable.bodyMasses[i];
+}
 
 }  // namespace corvane

@@ -22,8 +22,9 @@ inline Separation separation(const Body& source, const Body& receiver) {
     s.dx = static_cast<float>(static_cast<double>(source.x) - receiver.x);
     s.dy = static_cast<float>(static_cast<double>(source.y) - receiver.y);
     s.dz = static_cast<float>(static_cast<double>(source.z) - receiver.z);
-    s.squared = static_cast<float>(static_cast<double>(s.dx) * s.dx + static_cast<double>(s.dy) * s.dy +
-                                   static_cast<double>(s.dz) * s.dz);
+    s.squared =
+        static_cast<float>(static_cast<double>(s.dx) * s.dx + static_cast<double>(s.dy) * s.dy +
+                           static_cast<double>(s.dz) * s.dz);
     s.r = std::sqrt(static_cast<double>(s.squared));
     return s;
 }

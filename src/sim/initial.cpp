@@ -30,8 +30,12 @@ float randomCoordinate(int extent, int centre) {
     return static_cast<float>(static_cast<double>(k) - centre * fraction);
 }
 
-float widthCoordinate() { return randomCoordinate(gView.viewWidth, gView.centreX); }
-float heightCoordinate() { return randomCoordinate(gView.viewHeight, gView.centreY); }
+float widthCoordinate() {
+    return randomCoordinate(gView.viewWidth, gView.centreX);
+}
+float heightCoordinate() {
+    return randomCoordinate(gView.viewHeight, gView.centreY);
+}
 
 struct Candidate {
     float x, y, z;
@@ -42,8 +46,12 @@ Candidate drawCandidate(Population population) {
     c.x = widthCoordinate();
     c.y = heightCoordinate();
     switch (population) {
-        case Population::Halo: c.z = heightCoordinate(); break;
-        case Population::Disk: c.z = 0.0f; break;
+        case Population::Halo:
+            c.z = heightCoordinate();
+            break;
+        case Population::Disk:
+            c.z = 0.0f;
+            break;
         case Population::FreeStar:
             if (gParams.layoutMode == 2) {
                 c.z = static_cast<float>(static_cast<int>(nextRandom() % kThickDiskSpread) - 15);
@@ -66,14 +74,15 @@ Candidate acceptedCandidate(Population population) {
     int retries = 0;
     for (;;) {
         Candidate c = drawCandidate(population);
-        const float squared = static_cast<float>(static_cast<double>(c.x) * c.x +
-                                                 static_cast<double>(c.y) * c.y +
-                                                 static_cast<double>(c.z) * c.z);
+        const float squared =
+            static_cast<float>(static_cast<double>(c.x) * c.x + static_cast<double>(c.y) * c.y +
+                               static_cast<double>(c.z) * c.z);
         const double distance = std::sqrt(static_cast<double>(squared));
         bool accepted = !(squared < kMinSquaredDots) && !(distance > acceptanceRadius);
         if (bulgeLayout && distance < bulge) {
-            c.z = static_cast<float>(static_cast<int>(nextRandom() % static_cast<std::uint32_t>(bulge)) -
-                                     gView.centreY / 8);
+            c.z = static_cast<float>(
+                static_cast<int>(nextRandom() % static_cast<std::uint32_t>(bulge)) -
+                gView.centreY / 8);
             accepted = true;
         }
         if (accepted || retries > kRetryLimit) return c;
@@ -88,7 +97,8 @@ float changedVelocity(float v) {
 }
 
 float timesTenRepeatedly(float mass, int times) {
-    for (int j = 0; j < times; ++j) mass = static_cast<float>(static_cast<double>(mass) * kMassStep);
+    for (int j = 0; j < times; ++j)
+        mass = static_cast<float>(static_cast<double>(mass) * kMassStep);
     return mass;
 }
 
@@ -112,13 +122,13 @@ void placeBody(int index) {
     b.z = static_cast<float>(static_cast<double>(p.scale) * c.z);
     b.vz = 0.0f;
 
-    const float squared = static_cast<float>(static_cast<double>(b.x) * b.x +
-                                             static_cast<double>(b.y) * b.y +
-                                             static_cast<double>(b.z) * b.z);
+    const float squared =
+        static_cast<float>(static_cast<double>(b.x) * b.x + static_cast<double>(b.y) * b.y +
+                           static_cast<double>(b.z) * b.z);
     const float r = static_cast<float>(std::sqrt(static_cast<double>(squared)));
     if (r != 0.0f) {
-        const float v = static_cast<float>(std::sqrt(static_cast<double>(gravConst) * p.blackHoleMass *
-                                                     p.timeStep * p.scale / r));
+        const float v = static_cast<float>(
+            std::sqrt(static_cast<double>(gravConst) * p.blackHoleMass * p.timeStep * p.scale / r));
         b.vx = static_cast<float>(-static_cast<double>(v) * b.y / r);
         b.vy = static_cast<float>(static_cast<double>(v) * b.x / r);
     } else {
@@ -150,14 +160,17 @@ void assignMass(int index) {
             mass = timesTenRepeatedly(starMass, k + 1);
             break;
         }
-        case 1: mass = starMass; break;
+        case 1:
+            mass = starMass;
+            break;
         case 2: {
             const float a = static_cast<float>(nextRandom() % 10000);
             const int c = a > 1000 ? 1 : a > 100 ? 2 : a > 10 ? 3 : 5;
             mass = timesTenRepeatedly(starMass, c + 1);
             break;
         }
-        default: break;  // any other mode leaves the mass as it was
+        default:
+            break;  // any other mode leaves the mass as it was
     }
     deriveCoefficients(index);
 }

@@ -19,7 +19,8 @@ constexpr int kLargestCount = 5000;
 
 // Compares a mode text with its candidates; keeps `current` without a match.
 template <size_t N>
-int matchMode(const std::string& text, const std::array<std::string_view, N>& candidates, int current) {
+int matchMode(const std::string& text, const std::array<std::string_view, N>& candidates,
+              int current) {
     for (size_t i = 0; i < N; ++i) {
         if (text == candidates[i]) return static_cast<int>(i);
     }
@@ -39,7 +40,9 @@ int countFromText(const std::string& text) {
     return value > kLargestCount ? kLargestCount : static_cast<int>(value);
 }
 
-float realFromText(const std::string& text) { return static_cast<float>(parseDecimal(text)); }
+float realFromText(const std::string& text) {
+    return static_cast<float>(parseDecimal(text));
+}
 
 void readParams() {
     PanelSelections& combos = panelCombos();
@@ -56,7 +59,8 @@ void readParams() {
     p.starMass = realFromText(t[kComboStarMass]);
     p.scale = realFromText(t[kComboScale]);
     p.timeStep = realFromText(t[kComboTimeStep]);
-    p.forceFactor = static_cast<float>(static_cast<double>(gravConst) * unitFactor * p.timeStep * p.scale);
+    p.forceFactor =
+        static_cast<float>(static_cast<double>(gravConst) * unitFactor * p.timeStep * p.scale);
 
     p.blackHoleMass = realFromText(t[kComboBlackHole]);
     p.holeEnabled = p.blackHoleMass == 0.0f ? 0 : 2;
@@ -65,8 +69,8 @@ void readParams() {
     // strength on both sides of softRadius.
     double radius = static_cast<float>(static_cast<double>(softRadiusDots) * p.scale);
     double radiusSquared = radius * radius;
-    p.holeNear = static_cast<float>(static_cast<double>(p.blackHoleMass) * p.forceFactor / radiusSquared /
-                                    radiusSquared);
+    p.holeNear = static_cast<float>(static_cast<double>(p.blackHoleMass) * p.forceFactor /
+                                    radiusSquared / radiusSquared);
     p.holeFar = static_cast<float>(static_cast<double>(p.forceFactor) * p.blackHoleMass);
 
     p.massMode = matchMode(t[kComboMassMode], kMassModeList, p.massMode);
@@ -79,7 +83,8 @@ void deriveCoefficients(int i) {
     b.farCoeff = static_cast<float>(static_cast<double>(bodyMass(i)) * p.forceFactor);
     p.softRadius = static_cast<float>(static_cast<double>(softRadiusDots) * p.scale);
     double radiusSquared = static_cast<double>(p.softRadius) * p.softRadius;
-    b.nearCoeff = static_cast<float>(-static_cast<double>(b.farCoeff) / radiusSquared / radiusSquared);
+    b.nearCoeff =
+        static_cast<float>(-static_cast<double>(b.farCoeff) / radiusSquared / radiusSquared);
     b.nearCoeff = static_cast<float>(static_cast<double>(coreFactor) * b.nearCoeff);
 }
 

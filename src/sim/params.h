@@ -10,20 +10,20 @@
 namespace corvane {
 
 struct SimParams {
-    int bodyCount = 30;          // halo + disk + free stars; 30 until the first Run
-    int haloCount = 0;           // halo bodies are [0, haloCount); 0
-    int diskEnd = 0;             // disk bodies are [haloCount, diskEnd); 0
-    float starMass = 0.0f;       // kg; 0
-    float blackHoleMass = 10.0f; // kg; 10
-    float timeStep = 10000.0f;   // seconds per step; 10000
-    float scale = 100.0f;        // metres per screen dot; 100
-    int massMode = 0;            // 0 original, 1 uniform, 2 f/1; 0
-    int layoutMode = 0;          // 0 galaxy, 1 thin disk, 2 thick disk, 3 sphere; 0
-    float forceFactor = 0.0f;    // gravConst x unitFactor x timeStep x scale; 0
-    int holeEnabled = 0;         // 0 without a black hole, 2 with one; 0
-    float holeFar = 0.0f;        // forceFactor x blackHoleMass; 0
-    float holeNear = 0.0f;       // holeFar / softRadius^4; 0
-    float softRadius = 0.0f;     // near-zone radius, metres: softRadiusDots x scale; 0
+    int bodyCount = 30;           // halo + disk + free stars; 30 until the first Run
+    int haloCount = 0;            // halo bodies are [0, haloCount); 0
+    int diskEnd = 0;              // disk bodies are [haloCount, diskEnd); 0
+    float starMass = 0.0f;        // kg; 0
+    float blackHoleMass = 10.0f;  // kg; 10
+    float timeStep = 10000.0f;    // seconds per step; 10000
+    float scale = 100.0f;         // metres per screen dot; 100
+    int massMode = 0;             // 0 original, 1 uniform, 2 f/1; 0
+    int layoutMode = 0;           // 0 galaxy, 1 thin disk, 2 thick disk, 3 sphere; 0
+    float forceFactor = 0.0f;     // gravConst x unitFactor x timeStep x scale; 0
+    int holeEnabled = 0;          // 0 without a black hole, 2 with one; 0
+    float holeFar = 0.0f;         // forceFactor x blackHoleMass; 0
+    float holeNear = 0.0f;        // holeFar / softRadius^4; 0
+    float softRadius = 0.0f;      // near-zone radius, metres: softRadiusDots x scale; 0
 };
 
 extern SimParams gParams;

@@ -19,7 +19,8 @@ void resetProcessState() {
     setPanelCombos(nullptr);
     setForceKernel(ForceKernel::Fast);
     setKernelThreads(0);
-    if (gBodyTable.bodies) std::memset(gBodyTable.bodies, 0, MaxBodies * sizeof(Body) + kTableSlackBytes);
+    if (gBodyTable.bodies)
+        std::memset(gBodyTable.bodies, 0, MaxBodies * sizeof(Body) + kTableSlackBytes);
     if (gBodyTable.bodyMasses) {
         std::memset(gBodyTable.bodyMasses, 0, MaxBodies * sizeof(float) + kTableSlackBytes);
     }

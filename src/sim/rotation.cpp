@@ -47,7 +47,8 @@ void dragRotate(int mouseX, int mouseY) {
     const float dYaw = static_cast<float>((mouseX - gView.lastMouseX) * kDragRadiansPerPixel);
     const float dPitch = static_cast<float>((mouseY - gView.lastMouseY) * kDragRadiansPerPixel);
     gView.yawAngle = wrapAngle(static_cast<float>(static_cast<double>(gView.yawAngle) + dYaw));
-    gView.pitchAngle = wrapAngle(static_cast<float>(static_cast<double>(gView.pitchAngle) + dPitch));
+    gView.pitchAngle =
+        wrapAngle(static_cast<float>(static_cast<double>(gView.pitchAngle) + dPitch));
 
     DrawingSurface& surface = viewSurface();
     for (int i = 0; i < gParams.bodyCount; ++i) {

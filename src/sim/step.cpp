@@ -43,8 +43,12 @@ void driftAndRedraw(DrawingSurface& surface) {
 
 }  // namespace
 
-void setForceKernel(ForceKernel kernel) { selectedKernel = kernel; }
-ForceKernel forceKernel() { return selectedKernel; }
+void setForceKernel(ForceKernel kernel) {
+    selectedKernel = kernel;
+}
+ForceKernel forceKernel() {
+    return selectedKernel;
+}
 
 void computeForcesReference() {
     const SimParams& p = gParams;

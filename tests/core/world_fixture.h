@@ -1,0 +1,39 @@
+#pragma once
+// A clean process for each test: start values everywhere, a body table, a
+// view of the given size drawn into memory.
+
+#include <gtest/gtest.h>
+
+#include "core/state.h"
+#include "core/surface.h"
+#include "panel/selections.h"
+#include "sim/bodies.h"
+#include "sim/process_state.h"
+
+namespace corvane {
+
+class WorldTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetProcessState();
+        ASSERT_TRUE(createBodyTable());
+        useView(800, 600);
+        setViewSurface(&surface);
+    }
+    void TearDown() override {
+        setViewSurface(nullptr);
+        resetProcessState();
+    }
+    void useView(int width, int height) {
+        setViewGeometry(width, height);
+        surface.resize(width, height);
+    }
+    // Selects the named entries in the stand-in selections.
+    void select(int combo, std::string_view text) {
+        ASSERT_TRUE(panelCombos().selectByPrefix(combo, text)) << text;
+    }
+
+    MemorySurface surface;
+};
+
+}  // namespace corvane
