@@ -60,29 +60,23 @@ int englishNameIndex(int combo, std::string_view value) {
     return -1;
 }
 
-std::string optionNameOf(int combo) {
-    for (const auto& entry : kSelectionOptions) {
-        if (entry.combo == combo) return std::string(entry.option);
-    }
-    return "selection " + std::to_string(combo);
-}
+}  // namespace
 
-std::string listOf(int combo) {
+std::string selectionChoices(int combo) {
     std::string text;
     for (std::string_view entry : comboEntries(combo)) {
         if (!text.empty()) text += ", ";
         text += entry;
     }
-    if (combo == kComboMassMode || combo == kComboLayout) {
-        auto add = [&text](std::string_view name) { (text += ", ") += name; };
-        if (combo == kComboMassMode) {
-            for (auto name : kMassModeNames) add(name);
-        } else {
-            for (auto name : kLayoutNames) add(name);
-        }
-    }
+    auto addNames = [&text](const auto& names) {
+        for (std::string_view name : names) (text += ", ") += name;
+    };
+    if (combo == kComboMassMode) addNames(kMassModeNames);
+    if (combo == kComboLayout) addNames(kLayoutNames);
     return text;
 }
+
+namespace {
 
 // A positive decimal side length of a view, digits only.
 bool parseSide(std::string_view digits, int& side) {
@@ -117,6 +111,13 @@ std::uint32_t parseUnsigned(std::string_view option, std::string_view text) {
     return value;
 }
 
+std::string_view selectionOptionName(int combo) {
+    for (const auto& entry : kSelectionOptions) {
+        if (entry.combo == combo) return entry.option;
+    }
+    return {};
+}
+
 int selectionOptionIndex(std::string_view option) {
     for (const auto& entry : kSelectionOptions) {
         if (entry.option == option) return entry.combo;
@@ -131,8 +132,8 @@ void applySelection(PanelSelections& selections, int combo, std::string_view val
         selections.setSelectedIndex(combo, named);
         return;
     }
-    throw UsageError(optionNameOf(combo) + " \"" + std::string(value) +
-                     "\" selects nothing; the entries are: " + listOf(combo));
+    throw UsageError(std::string(selectionOptionName(combo)) + " \"" + std::string(value) +
+                     "\" selects nothing; the entries are: " + selectionChoices(combo));
 }
 
 void applyViewSize(const ViewSize& view) {

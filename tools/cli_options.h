@@ -45,6 +45,12 @@ int selectionOptionIndex(std::string_view option);
 // Throws UsageError when nothing is selected.
 void applySelection(PanelSelections& selections, int combo, std::string_view value);
 
+// The option of selection `combo` ("--free" ... "--layout").
+std::string_view selectionOptionName(int combo);
+
+// The values the option of selection `combo` takes, for messages and help.
+std::string selectionChoices(int combo);
+
 // Sets the view geometry from a view size: width, height, centre = half.
 void applyViewSize(const ViewSize& view);
 

@@ -1,0 +1,135 @@
+#include "scenario/scenario.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+
+#include "core/surface.h"
+#include "panel/selections.h"
+#include "scenario/scenario_text.h"
+#include "sim/bodies.h"
+#include "sim/params.h"
+
+namespace corvane {
+
+std::string scenarioPath = "def.cvn";
+
+namespace {
+
+constexpr const char* kDefaultScenarioPath = "def.cvn";
+
+QString qtPath(const std::string& path) {
+    return QString::fromUtf8(path.data(), path.size());
+}
+
+ScenarioResult failure(ScenarioFailure kind, QString reason) {
+    return {kind, std::move(reason)};
+}
+
+// QSaveFile gives no reason of its own for a target that is a directory.
+QString saveFailureReason(const QSaveFile& file) {
+    if (QFileInfo(file.fileName()).isDir()) return QStringLiteral("The target is a directory");
+    return file.errorString();
+}
+
+void appendLine(QByteArray& out, std::string_view text) {
+    out.append(text.data(), static_cast<qsizetype>(text.size()));
+    out.append(kLineEnd.data(), static_cast<qsizetype>(kLineEnd.size()));
+}
+
+void selectFromLine(int combo, std::string_view line) {
+    std::optional<std::string> text = fromCodePage932(line);
+    if (text) panelCombos().selectByPrefix(combo, *text);
+}
+
+void loadBody(int i, std::string_view line) {
+    BodyValues v = parseBodyLine(line);
+    Body& b = body(i);
+    b.x = v[0];
+    b.y = v[1];
+    b.z = v[2];
+    b.vx = v[3];
+    b.vy = v[4];
+    b.vz = v[5];
+    bodyMass(i) = v[6];
+    deriveCoefficients(i);
+}
+
+}  // namespace
+
+void resetScenarioPath() {
+    scenarioPath = kDefaultScenarioPath;
+}
+
+std::array<std::string, kComboCount> sceneSelectionTexts() {
+    bool anyRead = std::any_of(gParamTexts.begin(), gParamTexts.end(),
+                               [](const std::string& text) { return !text.empty(); });
+    if (anyRead) return gParamTexts;
+    std::array<std::string, kComboCount> texts;
+    for (int k = 0; k < kComboCount; ++k) texts[k] = panelCombos().selectedText(k);
+    return texts;
+}
+
+QByteArray composeScenario(const std::array<std::string, kComboCount>& texts, int bodyCount) {
+    QByteArray out;
+    appendLine(out, kScenarioHeader);
+    for (const std::string& text : texts) {
+        QByteArray encoded = toCodePage932(text);
+        appendLine(out, std::string_view(encoded.constData(), encoded.size()));
+    }
+    if (!gBodyTable.bodies) return out;
+    for (int i = 0; i < bodyCount; ++i) {
+        const Body& b = body(i);
+        appendLine(out, formatBodyLine({b.x, b.y, b.z, b.vx, b.vy, b.vz, bodyMass(i)}));
+    }
+    return out;
+}
+
+ScenarioResult saveScenario() {
+    QByteArray content = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
+    QSaveFile file(qtPath(scenarioPath));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failure(ScenarioFailure::CannotOpen, saveFailureReason(file));
+    }
+    if (file.write(content) != content.size()) {
+        QString reason = file.errorString();
+        file.cancelWriting();
+        return failure(ScenarioFailure::CannotWrite, reason);
+    }
+    if (!file.commit()) return failure(ScenarioFailure::CannotWrite, saveFailureReason(file));
+    return {};
+}
+
+ScenarioResult readWholeFile(const std::string& path, QByteArray& data) {
+    QFile file(qtPath(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return failure(ScenarioFailure::CannotOpen, file.errorString());
+    }
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return failure(ScenarioFailure::CannotRead, file.errorString());
+    }
+    data = std::move(content);
+    return {};
+}
+
+void applyScenario(std::string_view data) {
+    LineCursor cursor{data};
+    readLine(cursor);  // the header says nothing the load needs
+    for (int k = 0; k < kComboCount; ++k) selectFromLine(k, readLine(cursor));
+    readParams();
+    if (gBodyTable.bodies) {
+        for (int i = 0; i < gParams.bodyCount; ++i) loadBody(i, readLine(cursor));
+    }
+    viewSurface().fillBlack();
+}
+
+ScenarioResult loadScenario() {
+    QByteArray data;
+    ScenarioResult result = readWholeFile(scenarioPath, data);
+    if (result.ok()) applyScenario(std::string_view(data.constData(), data.size()));
+    return result;
+}
+
+}  // namespace corvane

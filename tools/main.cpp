@@ -1,0 +1,82 @@
+// corvane-cli: makes, runs, renders and times galaxies without a display.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli_options.h"
+#include "scene_commands.h"
+#if CORVANE_HAVE_BENCH
+#include "bench_command.h"
+#endif
+
+namespace corvane::cli {
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitIo = 1;
+
+int benchOrUnavailable(const std::vector<std::string>& args) {
+#if CORVANE_HAVE_BENCH
+    return benchCommand(args);
+#else
+    (void)args;
+    std::cerr << "bench is not available in this build\n";
+    return kExitUsage;
+#endif
+}
+
+bool asksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") return true;
+    }
+    return false;
+}
+
+int dispatch(std::string_view command, const std::vector<std::string>& args) {
+    if (command == "bench") return benchOrUnavailable(args);
+    using Command = int (*)(const std::vector<std::string>&);
+    Command run = command == "new"      ? newSceneCommand
+                  : command == "run"    ? runSceneCommand
+                  : command == "render" ? renderSceneCommand
+                                        : nullptr;
+    if (!run) throw UsageError("unknown command " + std::string(command));
+    if (asksForHelp(args)) {
+        std::cout << usageText();
+        return 0;
+    }
+    return run(args);
+}
+
+int runMain(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << usageText();
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::cout << usageText();
+        return 0;
+    }
+    try {
+        return dispatch(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const UsageError& e) {
+        std::cerr << "corvane-cli: " << e.what() << "\n(corvane-cli --help shows the usage)\n";
+        return kExitUsage;
+    } catch (const IoError& e) {
+        std::cerr << "corvane-cli: " << e.what() << "\n";
+        return kExitIo;
+    } catch (const std::exception& e) {
+        std::cerr << "corvane-cli: " << e.what() << "\n";
+        return kExitIo;
+    }
+}
+
+}  // namespace
+}  // namespace corvane::cli
+
+int main(int argc, char** argv) {
+    return corvane::cli::runMain(argc, argv);
+}

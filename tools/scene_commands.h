@@ -1,0 +1,18 @@
+#pragma once
+// The scene commands of corvane-cli: new, run and render. Each takes the
+// arguments after its name and returns the process exit status; wrong usage
+// throws UsageError, unreadable input or unwritable output IoError.
+
+#include <string>
+#include <vector>
+
+namespace corvane::cli {
+
+int newSceneCommand(const std::vector<std::string>& args);
+int runSceneCommand(const std::vector<std::string>& args);
+int renderSceneCommand(const std::vector<std::string>& args);
+
+// The usage text of the whole companion.
+std::string usageText();
+
+}  // namespace corvane::cli
