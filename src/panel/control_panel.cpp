@@ -1,0 +1,204 @@
+#include "panel/control_panel.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <span>
+
+#include "core/state.h"
+#include "panel/panel_data.h"
+#include "scenario/scenario.h"
+#include "sim/initial.h"
+#include "sim/params.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kHelpPage = "corvane.html";
+constexpr const char* kDefaultScene = "def.cvn";
+constexpr int kFrameModeCount = 3;
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void addLabels(QWidget* panel, std::span<const LabelSpec> labels) {
+    for (const LabelSpec& spec : labels) {
+        auto* label = new QLabel(fromUtf8(spec.caption), panel);
+        label->setGeometry(spec.x, spec.y, spec.width, spec.height);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // The label rectangles reach under the lists to their right: a click
+        // there belongs to the list.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+}
+
+std::string failureText(const char* what, const std::string& path, const std::string& reason) {
+    return std::string(what) + "\n\nファイル: " + path + "\n理由: " + reason;
+}
+
+}  // namespace
+
+ControlPanel::ControlPanel(QWidget* owner, PanelHost& host, std::unique_ptr<FileDialogs> dialogs)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      host_(host),
+      dialogs_(std::move(dialogs)),
+      openDocument_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    setWindowTitle(QStringLiteral("corvane 設定"));
+    setFixedSize(kPanelClientWidth, kPanelClientHeight);
+    createControls();
+    hide();
+}
+
+ControlPanel::~ControlPanel() {
+    // The program must not read its settings from a panel that is gone.
+    if (&panelCombos() == static_cast<PanelSelections*>(this)) setPanelCombos(nullptr);
+}
+
+void ControlPanel::createControls() {
+    // Siblings created later lie above earlier ones: buttons, then labels,
+    // then the lists on top.
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new QPushButton(fromUtf8(spec.caption), this);
+        button->setGeometry(spec.x, spec.y, spec.width, spec.height);
+        const int id = spec.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
+    }
+    addLabels(this, kFirstLabels);
+    addLabels(this, kSecondLabels);
+    for (int k = 0; k < kComboCount; ++k) {
+        const ComboSpec& spec = kCombos[k];
+        auto* box = new QComboBox(this);
+        box->setEditable(false);
+        for (std::string_view entry : spec.entries) box->addItem(fromUtf8(entry));
+        box->setCurrentIndex(spec.defaultIndex);
+        box->setGeometry(spec.x, spec.y, spec.width, box->sizeHint().height());
+        const int id = spec.id;
+        connect(box, &QComboBox::activated, this, [this, id] { command(id); });
+        combos_[k] = box;
+    }
+}
+
+void ControlPanel::command(int id) {
+    switch (id) {
+        case kCmdRun:
+            runGalaxy();
+            break;
+        case kCmdHide:
+            hide();
+            break;
+        case kCmdOpen:
+            openScene();
+            break;
+        case kCmdSave:
+            saveScene();
+            break;
+        case kCmdFrame:
+            nextFrameMode();
+            break;
+        case kCmdHelp:
+            openHelp();
+            break;
+        case kCmdExit:
+            exitProgram();
+            break;
+        default:
+            break;
+    }
+}
+
+void ControlPanel::runGalaxy() {
+    runCommand();
+    host_.setViewTitle("Corvane  " + std::to_string(gParams.bodyCount) + "個 ");
+    gRun.frameCount = 0;
+}
+
+void ControlPanel::openScene() {
+    scenarioPath = kDefaultScene;
+    if (!dialogs_->chooseOpenFile(this, scenarioPath)) return;
+    ScenarioResult result = loadScenario();
+    if (!result.ok()) {
+        dialogs_->showFailure(this, failureText("シーンを読み込めませんでした。", scenarioPath,
+                                                result.errorString.toStdString()));
+    }
+}
+
+void ControlPanel::saveScene() {
+    if (!dialogs_->chooseSaveFile(this, scenarioPath)) return;
+    ScenarioResult result = saveScenario();
+    if (!result.ok()) {
+        dialogs_->showFailure(this, failureText("シーンを保存できませんでした。", scenarioPath,
+                                                result.errorString.toStdString()));
+    }
+}
+
+void ControlPanel::nextFrameMode() {
+    gRun.frameModePending = 1;
+    int mode = gRun.frameMode + 1;
+    if (mode >= kFrameModeCount) mode = 0;
+    gRun.frameMode = mode;
+    host_.writeFrameMode(mode);
+}
+
+void ControlPanel::openHelp() {
+    gRun.skipFrame = 1;
+    // Like a shell that finds no document: a missing page does nothing.
+    const QString page = QDir::current().absoluteFilePath(QString::fromLatin1(kHelpPage));
+    if (QFileInfo::exists(page)) openDocument_(QUrl::fromLocalFile(page));
+}
+
+void ControlPanel::exitProgram() {
+    if (exiting_) return;
+    exiting_ = true;
+    hide();
+    host_.requestQuit();
+    deleteLater();
+}
+
+std::string ControlPanel::selectedText(int combo) const {
+    return combos_.at(combo)->currentText().toStdString();
+}
+
+int ControlPanel::selectedIndex(int combo) const {
+    return combos_.at(combo)->currentIndex();
+}
+
+void ControlPanel::setSelectedIndex(int combo, int index) {
+    QComboBox* box = combos_.at(combo);
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+void ControlPanel::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        centreOnScreen();
+    }
+    QWidget::showEvent(event);
+}
+
+void ControlPanel::centreOnScreen() {
+    QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!target) return;
+    // The outer size where the frame is already known; a window manager that
+    // adds its frame only when mapping leaves the client size to centre.
+    const QSize outer = frameGeometry().size();
+    const QRect area = target->availableGeometry();
+    move(area.x() + area.width() / 2 - outer.width() / 2,
+         area.y() + area.height() / 2 - outer.height() / 2);
+}
+
+void ControlPanel::closeEvent(QCloseEvent* event) {
+    // The panel has no close box; a close request from the desktop (Alt+F4)
+    // ends the program as the Exit button does.
+    event->accept();
+    exitProgram();
+}
+
+}  // namespace corvane
