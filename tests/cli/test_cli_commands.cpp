@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built corvane-cli with no display at all.
+CliResult runCli(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    process.setProcessEnvironment(env);
+    process.start(CORVANE_CLI_PATH, args);
+    EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+const std::string kMassOriginal = "\x83\x49\x83\x8A\x83\x57\x83\x69\x83\x8B";  // オリジナル
+const std::string kLayoutGalaxy = "\x8B\xE2\x89\xCD\x8F\xF3";                  // 銀河状
+
+// Five free stars, no black hole and no star mass: nothing pulls anything.
+// Fewer lines given are filled up with copies of the last one.
+std::string stillScene(std::vector<std::string> bodyLines) {
+    EXPECT_LE(bodyLines.size(), 5u);
+    bodyLines.resize(5, bodyLines.back());
+    std::string text = "Corvane V9.0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n" + kMassOriginal +
+                       "\r\n" + kLayoutGalaxy + "\r\n";
+    for (const auto& line : bodyLines) text += line + "\r\n";
+    return text;
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString path(const char* name) const { return dir.filePath(name); }
+    std::string read(const QString& file) const {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("<missing>");
+    }
+    void write(const QString& file, const std::string& bytes) const {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), bytes.size());
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(CliTest, HelpAndWrongUsage) {
+    CliResult help = runCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* part :
+         {"new -o OUT.cvn", "run IN.cvn -o OUT.cvn --steps N", "render IN.cvn -o OUT.png", "bench",
+          "--mass-mode", "uniform", "--layout", "sphere"}) {
+        EXPECT_TRUE(contains(help.out, part)) << part;
+    }
+    EXPECT_EQ(runCli({"new", "--help"}).exitCode, 0);
+
+    CliResult none = runCli({});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(contains(none.err, "Usage"));
+
+    QString out = path("never.cvn");
+    QString in = path("in.cvn");
+    write(in, stillScene({"0,0,0,0,0,0,0"}));
+    struct Case {
+        QStringList args;
+        const char* message;
+    };
+    std::vector<Case> cases = {
+        {{"frobnicate"}, "unknown command frobnicate"},
+        {{"new"}, "needs -o"},
+        {{"new", "-o", out, "--bogus", "1"}, "--bogus"},
+        {{"new", "-o", out, "--free"}, "--free needs a value"},
+        {{"new", "-o", out, "--hole", "7"}, "--hole \"7\" selects nothing"},
+        {{"new", "-o", out, "--layout", "spiral"}, "selects nothing"},
+        {{"new", "-o", out, "--view", "0x600"}, "--view"},
+        {{"new", "-o", out, "--seed", "-3"}, "--seed"},
+        {{"run", in, "-o", out}, "needs --steps"},
+        {{"run", "-o", out, "--steps", "3"}, "needs an input"},
+        {{"run", in, in, "-o", out, "--steps", "3"}, "unexpected argument"},
+        {{"run", in, "-o", out, "--steps", "3", "--stereo"}, "--stereo"},
+        {{"render", in, "-o", out, "--depth", "0"}, "--depth"},
+        {{"render", in}, "needs -o"},
+    };
+    for (const Case& c : cases) {
+        CliResult result = runCli(c.args);
+        EXPECT_EQ(result.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(contains(result.err, c.message)) << result.err;
+    }
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(CliTest, NewMakesTheSelectedGalaxyDeterministically) {
+    QStringList options = {"--seed",      "7",       "--view",   "400x300", "--free",  "10",
+                           "--disk",      "20",      "--halo",   "5",       "--hole",  "1.0e1",
+                           "--star-mass", "1.0e5",   "--speed",  "10000",   "--scale", "1000",
+                           "--mass-mode", "uniform", "--layout", "thin"};
+    ASSERT_EQ(runCli(QStringList{"new", "-o", path("a.cvn")} + options).exitCode, 0);
+    ASSERT_EQ(runCli(QStringList{"new", "-o", path("b.cvn")} + options).exitCode, 0);
+    options[1] = "8";
+    ASSERT_EQ(runCli(QStringList{"new", "-o", path("c.cvn")} + options).exitCode, 0);
+    std::string a = read(path("a.cvn"));
+    EXPECT_EQ(a, read(path("b.cvn")));
+    EXPECT_NE(a, read(path("c.cvn")));
+
+    std::string head =
+        "Corvane V9.0\r\n10\r\n20\r\n5\r\n1.0e10\r\n1.0e5\r\n10000\r\n1000\r\n"
+        "\x8B\xCF\x93\x99\r\n\x89\x7E\x94\xD5\x94\x96\r\n";  // 均等, 円盤薄
+    ASSERT_EQ(a.substr(0, head.size()), head);
+    size_t lines = 0;
+    for (size_t at = 0; (at = a.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_EQ(lines, 10u + 35u);
+    EXPECT_TRUE(a.ends_with(",100000.000000\r\n"));
+}
+
+TEST_F(CliTest, UnreadableInputAndUnwritableOutputExitOne) {
+    QString out = path("out.cvn");
+    write(out, "the old scene\r\n");
+    CliResult missing = runCli({"run", path("missing.cvn"), "-o", out, "--steps", "3"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(contains(missing.err, "cannot read")) << missing.err;
+    EXPECT_TRUE(contains(missing.err, "missing.cvn"));
+    EXPECT_EQ(read(out), "the old scene\r\n");
+
+    QDir(dir.path()).mkdir("folder");
+    CliResult toFolder = runCli({"new", "-o", path("folder"), "--seed", "1"});
+    EXPECT_EQ(toFolder.exitCode, 1);
+    EXPECT_TRUE(contains(toFolder.err, "cannot write")) << toFolder.err;
+
+    write(path("in.cvn"), stillScene({"0,0,0,0,0,0,0"}));
+    CliResult picture = runCli({"render", path("in.cvn"), "-o", path("folder")});
+    EXPECT_EQ(picture.exitCode, 1);
+    EXPECT_TRUE(contains(picture.err, "cannot write")) << picture.err;
+    CliResult noFolder = runCli({"render", path("in.cvn"), "-o", path("none/x.png")});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_TRUE(QDir(path("folder")).isEmpty());
+}
+
+TEST_F(CliTest, RunLeavesAStillSceneWhereItWas) {
+    std::string scene =
+        stillScene({"1000.000000,-500.000000,0.000000,0.000000,0.000000,0.000000,0.000000",
+                    "-12345.678711,9999.000000,1500.000000,0.000000,0.000000,0.000000,0.000000",
+                    "0.500000,0.250000,-3.000000,0.000000,0.000000,0.000000,0.000000"});
+    write(path("still.cvn"), scene);
+    CliResult run =
+        runCli({"run", path("still.cvn"), "-o", path("after.cvn"), "--steps", "50", "--seed", "3"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(read(path("after.cvn")), scene);
+}
+
+TEST_F(CliTest, RenderDrawsWhatTheViewShows) {
+    // At 100 m per dot: 10 dots right and 5 up, with a depth of 15 dots.
+    write(path("one.cvn"), stillScene({"1000,-500,1500,0,0,0,0"}));
+    auto render = [&](QStringList extra) {
+        CliResult result = runCli(
+            QStringList{"render", path("one.cvn"), "-o", path("one.png"), "--view", "200x100"} +
+            extra);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return QImage(path("one.png"));
+    };
+    auto litPixels = [](const QImage& image) {
+        std::vector<std::pair<int, int>> lit;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) != qRgb(0, 0, 0)) lit.emplace_back(x, y);
+            }
+        }
+        return lit;
+    };
+    QImage mono = render({});
+    ASSERT_EQ(mono.size(), QSize(200, 100));
+    EXPECT_EQ(litPixels(mono), (std::vector<std::pair<int, int>>{{110, 45}}));
+    EXPECT_EQ(mono.pixel(110, 45), qRgb(255, 255, 0)) << "free stars are yellow";
+
+    EXPECT_EQ(litPixels(render({"--stereo"})),
+              (std::vector<std::pair<int, int>>{{71, 45}, {149, 45}}));
+    EXPECT_EQ(litPixels(render({"--stereo", "--depth", "5"})),
+              (std::vector<std::pair<int, int>>{{73, 45}, {147, 45}}));
+}
+
+TEST_F(CliTest, NewRunRenderChainWithoutADisplay) {
+    ASSERT_EQ(runCli({"new", "-o", path("a.cvn"), "--seed", "7"}).exitCode, 0);
+    ASSERT_EQ(runCli({"run", path("a.cvn"), "-o", path("b.cvn"), "--steps", "100", "--seed", "7"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(runCli({"render", path("b.cvn"), "-o", path("b.png")}).exitCode, 0);
+    EXPECT_NE(read(path("a.cvn")), read(path("b.cvn")));
+    QImage image(path("b.png"));
+    ASSERT_EQ(image.size(), QSize(800, 600));
+    int lit = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) lit += image.pixel(x, y) != qRgb(0, 0, 0);
+    }
+    EXPECT_GT(lit, 20);
+    EXPECT_LE(lit, 30);
+}
+
+}  // namespace
