@@ -102,7 +102,7 @@ class Progress {
   public:
     explicit Progress(std::uint32_t total) : total_(total) {}
     ~Progress() {
-        if (shown_) std::fputs(terminal_ ? "\n" : "", stderr);
+        if (shown_ && terminal_) std::fputc('\n', stderr);
     }
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
