@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -86,6 +87,18 @@ TEST_F(QtFileDialogsTest, RelativeNameOpensInTheCurrentDirectory) {
     QDir::setCurrent(previous);
     EXPECT_EQ(directory, QDir(dir.path()).absolutePath());
     EXPECT_EQ(path, "def.cvn");
+}
+
+TEST_F(QtFileDialogsTest, FailureIsShownUntilTheUserClosesIt) {
+    QString text;
+    QTimer::singleShot(0, [&text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        box->accept();
+    });
+    dialogs.showFailure(nullptr, "シーンを保存できませんでした。");
+    EXPECT_EQ(text, QStringLiteral("シーンを保存できませんでした。"));
 }
 
 }  // namespace
