@@ -1,0 +1,58 @@
+#include "app/framebuffer_surface.h"
+
+#include <QPainter>
+#include <QString>
+#include <algorithm>
+
+namespace corvane {
+
+void FramebufferSurface::resize(int width, int height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    if (width_ == 0 || height_ == 0) {
+        image_ = QImage();
+    } else {
+        image_ = QImage(width_, height_, QImage::Format_RGB32);
+        image_.fill(Qt::black);
+    }
+    refreshRowPointer();
+}
+
+void FramebufferSurface::refreshRowPointer() {
+    if (image_.isNull()) {
+        bits_ = nullptr;
+        stride_ = 0;
+        return;
+    }
+    bits_ = reinterpret_cast<QRgb*>(image_.bits());
+    stride_ = image_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+}
+
+void FramebufferSurface::setPixel(int x, int y, Colour colour) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    bits_[y * stride_ + x] = toQRgb(colour);
+}
+
+void FramebufferSurface::fillBlack() {
+    if (!image_.isNull()) image_.fill(Qt::black);
+    refreshRowPointer();
+}
+
+void FramebufferSurface::drawText(std::string_view utf8) {
+    if (image_.isNull()) return;
+    {
+        QPainter painter(&image_);
+        painter.setPen(Qt::white);
+        painter.drawText(image_.rect(), Qt::AlignLeft | Qt::AlignTop,
+                         QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    }
+    refreshRowPointer();
+}
+
+Colour FramebufferSurface::pixel(int x, int y) const {
+    const QRgb p = image_.pixel(x, y);
+    return static_cast<Colour>(qRed(p)) | (static_cast<Colour>(qGreen(p)) << 8) |
+           (static_cast<Colour>(qBlue(p)) << 16);
+}
+
+}  // namespace corvane

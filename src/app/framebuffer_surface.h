@@ -1,0 +1,47 @@
+#pragma once
+// The view's screen: an image of the window's client size that the
+// simulation draws into pixel by pixel. The window only copies it out.
+
+#include <QImage>
+
+#include "core/surface.h"
+
+namespace corvane {
+
+class FramebufferSurface final : public DrawingSurface {
+  public:
+    // A new size starts black; callers repaint every body afterwards.
+    void resize(int width, int height);
+
+    void setPixel(int x, int y, Colour colour) override;
+    void fillBlack() override;
+    // White text in the default font at the top-left, over what is there.
+    void drawText(std::string_view utf8) override;
+
+    const QImage& image() const { return image_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The pixel in the 0x00BBGGRR layout the simulation uses.
+    Colour pixel(int x, int y) const;
+
+  private:
+    // Writes go straight to the image's memory: a step sets thousands of
+    // pixels and must not pay for a detach check on each.
+    void refreshRowPointer();
+
+    QImage image_;
+    QRgb* bits_ = nullptr;
+    qsizetype stride_ = 0;  // pixels per row
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// 0x00BBGGRR (red in the low byte) to an opaque QRgb.
+constexpr QRgb toQRgb(Colour colour) {
+    const unsigned red = colour & 0xFFu;
+    const unsigned green = (colour >> 8) & 0xFFu;
+    const unsigned blue = (colour >> 16) & 0xFFu;
+    return 0xFF000000u | (red << 16) | (green << 8) | blue;
+}
+
+}  // namespace corvane

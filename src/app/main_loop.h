@@ -1,0 +1,32 @@
+#pragma once
+// The program's main loop: every queued event first, then one simulation
+// step, again and again, never waiting while there is work.
+
+#include <functional>
+
+namespace corvane {
+
+class MainLoop {
+  public:
+    // `idle` runs once each time the queue has been emptied.
+    explicit MainLoop(std::function<void()> idle) : idle_(std::move(idle)) {}
+
+    // Runs until a quit is requested; returns the exit status, 0.
+    int run();
+
+    // Ends run() before any further idle call; also when asked from inside
+    // an event handler or from the idle function itself.
+    void requestQuit() { quitRequested_ = true; }
+    bool quitRequested() const { return quitRequested_; }
+
+    // Handles every event that is waiting, without waiting for more. Steps
+    // only ever run here at the top level: a modal dialog's own loop handles
+    // events but never calls the idle function.
+    static void handleQueuedEvents();
+
+  private:
+    std::function<void()> idle_;
+    bool quitRequested_ = false;
+};
+
+}  // namespace corvane

@@ -1,0 +1,188 @@
+#include "app/main_view.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+#include "app/boot_settings.h"
+#include "core/state.h"
+#include "render/plot.h"
+#include "sim/bodies.h"
+#include "sim/params.h"
+#include "sim/rotation.h"
+
+namespace corvane {
+namespace {
+
+constexpr qreal kFallbackRefreshHz = 60.0;
+
+// The pixel under the pointer: a position inside pixel (20, 20) is that
+// pixel, whatever the fraction a high-resolution pointer reports.
+QPoint pixelAt(const QPointF& position) {
+    return QPoint(static_cast<int>(std::floor(position.x())),
+                  static_cast<int>(std::floor(position.y())));
+}
+
+// The frame around the client area as the window system reports it now;
+// none before the window is shown.
+QMargins frameOf(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect client = window.geometry();
+    return QMargins(client.left() - outer.left(), client.top() - outer.top(),
+                    outer.right() - client.right(), outer.bottom() - client.bottom());
+}
+
+}  // namespace
+
+std::optional<Qt::WindowFlags> frameModeFlags(int mode) {
+    switch (mode) {
+        case 0:
+            return Qt::WindowFlags(Qt::Window);
+        // A customised window without the title hint: window managers that
+        // follow the Motif hints keep only the border and its resize handles.
+        case 1:
+            return Qt::Window | Qt::CustomizeWindowHint;
+        case 2:
+            return Qt::Window | Qt::FramelessWindowHint;
+        default:
+            return std::nullopt;
+    }
+}
+
+QString stepRateTitle(int bodyCount, int frameCount) {
+    return QStringLiteral("Corvane  %1個  %2f/m").arg(bodyCount).arg(frameCount);
+}
+
+MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(requestQuit)) {
+    setWindowTitle(QStringLiteral("Corvane"));
+    // Every pixel comes from the framebuffer: nothing to erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    titleTimer_.setInterval(kTitleIntervalMs);
+    QObject::connect(&titleTimer_, &QTimer::timeout, this, [this] { showStepRate(); });
+    startPresenting();
+}
+
+MainView::~MainView() {
+    titleTimer_.stop();
+    presentTimer_.stop();
+    gRun.saveRectOnExit = 0;
+    if (&viewSurface() == &framebuffer_) setViewSurface(nullptr);
+    releaseBodyTable();
+    if (requestQuit_) requestQuit_();
+}
+
+void MainView::startPresenting() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal hz =
+        screen && screen->refreshRate() > 1.0 ? screen->refreshRate() : kFallbackRefreshHz;
+    presentTimer_.setInterval(static_cast<int>(1000.0 / hz));
+    QObject::connect(&presentTimer_, &QTimer::timeout, this, [this] {
+        if (isVisible()) update();
+    });
+    presentTimer_.start();
+}
+
+void MainView::startTitleTimer() {
+    titleTimer_.start();
+}
+
+void MainView::showStepRate() {
+    setWindowTitle(stepRateTitle(gParams.bodyCount, gRun.frameCount));
+    gRun.frameCount = 0;
+}
+
+void MainView::updateViewGeometry() {
+    setViewGeometry(width(), height());
+}
+
+void MainView::setOuterRect(const QRect& outer) {
+    // A top-level window's position is that of its frame. Moved first, so
+    // the rectangle the resize stores is the final one.
+    move(outer.topLeft());
+    resize(outer.size().shrunkBy(frameOf(*this)).expandedTo(QSize(1, 1)));
+}
+
+void MainView::applyFrameMode() {
+    const QRect outer = frameGeometry();
+    if (const auto flags = frameModeFlags(gRun.frameMode)) setWindowFlags(*flags);
+    // Changed flags hide the window; it comes back without taking the focus.
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    setOuterRect(outer);
+    // Laid out again even when the client size did not change, as after any
+    // size change: geometry, every body, the stored rectangle.
+    relayout();
+}
+
+void MainView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, framebuffer_.image());
+}
+
+void MainView::resizeEvent(QResizeEvent*) {
+    relayout();
+}
+
+void MainView::relayout() {
+    updateViewGeometry();
+    framebuffer_.resize(width(), height());
+    redrawAll(framebuffer_);
+    if (gRun.saveRectOnExit == 1) writeBootRect(frameGeometry());
+}
+
+void MainView::closeEvent(QCloseEvent* event) {
+    if (gRun.saveRectOnExit == 1) writeBootRect(frameGeometry());
+    gRun.saveRectOnExit = 0;
+    event->accept();
+    // The owner's loop deletes the window before its next step: the
+    // destructor ends the program.
+    deleteLater();
+}
+
+void MainView::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = pixelAt(event->position());
+    if (event->button() == Qt::LeftButton) pressLeft(p.x(), p.y());
+    if (event->button() == Qt::RightButton) showControlPanel();
+}
+
+void MainView::pressLeft(int x, int y) {
+    gRun.dragging = 1;
+    gView.lastMouseX = x;
+    gView.lastMouseY = y;
+    if (x <= kStereoCornerLast && y <= kStereoCornerLast) {
+        gView.stereoOn = gView.stereoOn == 0 ? 1 : 0;
+        // The following steps plot every body in the new mode.
+        framebuffer_.fillBlack();
+    }
+}
+
+void MainView::showControlPanel() {
+    if (!panel_) return;
+    panel_->show();
+    panel_->raise();
+    panel_->activateWindow();
+}
+
+void MainView::mouseReleaseEvent(QMouseEvent* event) {
+    // The window that saw the press gets the release, also outside it.
+    if (event->button() == Qt::LeftButton) gRun.dragging = 0;
+}
+
+void MainView::mouseMoveEvent(QMouseEvent* event) {
+    // Only a plain left drag turns the scene: with Shift or Ctrl, or with
+    // another button held as well, the pointer just moves.
+    if (event->buttons() != Qt::LeftButton) return;
+    if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) return;
+    const QPoint p = pixelAt(event->position());
+    dragRotate(p.x(), p.y());
+}
+
+}  // namespace corvane

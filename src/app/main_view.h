@@ -1,0 +1,81 @@
+#pragma once
+// The simulation window: shows the framebuffer the bodies are drawn into,
+// keeps the view geometry and the saved rectangle current, turns the scene
+// while the left button is dragged, switches the stereo pair from its
+// top-left corner and opens the control panel on a right click.
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "app/framebuffer_surface.h"
+
+namespace corvane {
+
+// The stereo switch: presses with x and y up to this value.
+constexpr int kStereoCornerLast = 20;
+constexpr int kTitleIntervalMs = 60000;
+
+class MainView final : public QWidget {
+  public:
+    // `requestQuit` is called once the view is destroyed.
+    explicit MainView(std::function<void()> requestQuit);
+    ~MainView() override;
+
+    FramebufferSurface& framebuffer() { return framebuffer_; }
+
+    // The window shown by a right click; none until the panel exists.
+    void setControlPanel(QWidget* panel) { panel_ = panel; }
+    QWidget* controlPanel() const { return panel_; }
+
+    // Gives the window the outer rectangle `outer` (frame included) as far
+    // as the window system reports the frame at this moment.
+    void setOuterRect(const QRect& outer);
+
+    // The window flags of the current frameMode, the same outer rectangle,
+    // the client area laid out again and every body redrawn.
+    void applyFrameMode();
+
+    // viewWidth, viewHeight and the centre from the client size.
+    void updateViewGeometry();
+
+    // The per-minute title timer.
+    void startTitleTimer();
+    // Title "Corvane  <bodies>個  <steps>f/m"; the step count starts again.
+    void showStepRate();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    void startPresenting();
+    // New geometry and framebuffer, every body redrawn, the rectangle stored
+    // while saving is on.
+    void relayout();
+    void pressLeft(int x, int y);
+    void showControlPanel();
+
+    FramebufferSurface framebuffer_;
+    QTimer titleTimer_;
+    // Copies the framebuffer to the screen at the display's refresh rate,
+    // never from a step: a step does not wait for the display.
+    QTimer presentTimer_;
+    QPointer<QWidget> panel_;
+    std::function<void()> requestQuit_;
+};
+
+// The window flags of a frame mode: 0 framed with a title bar, 1 sizing
+// border only, 2 no frame. Any other mode has none: the flags stay.
+std::optional<Qt::WindowFlags> frameModeFlags(int mode);
+
+// The title the timer shows.
+QString stepRateTitle(int bodyCount, int frameCount);
+
+}  // namespace corvane
