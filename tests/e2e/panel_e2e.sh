@@ -46,6 +46,14 @@ visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -
 has_visible_window() { [ -n "$(visible_window "$1")" ]; }
 title_is() { [ "$(xdotool getwindowname "$main_window" 2>/dev/null)" = "$1" ]; }
 click_in() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; }
+# A dropped-down list is a window of its own, of the program's class.
+list_is_open() {
+  xdotool search --onlyvisible --classname '^corvane$' 2>/dev/null |
+    grep -vx -e "$main_window" -e "$panel" | grep -q .
+}
+list_is_closed() { ! list_is_open; }
+# The save dialog and its question both carry the title "保存".
+save_windows_are() { [ "$(xdotool search --onlyvisible --name '^保存$' 2>/dev/null | wc -l)" -eq "$1" ]; }
 # Panel buttons: x 0, y 40 x index, 60 x 40.
 press_button() { click_in "$panel" 30 $((40 * $1 + 20)); }
 
@@ -108,9 +116,9 @@ colours=$(convert "$artifacts/panel.png" -format '%k' info:)
 
 step "Run with 100 halo bodies"
 click_in "$panel" 350 60 # the halo list opens
-sleep 0.5
+wait_until 5 list_is_open || fail "the halo list did not open"
 xdotool key Down Down Down Down Down Down Down Return # "0" -> "100"
-sleep 0.3
+wait_until 5 list_is_closed || fail "the halo list stayed open"
 press_button 0
 wait_until 10 title_is "Corvane  130個 " ||
   fail "title after Run: '$(xdotool getwindowname "$main_window")'"
@@ -129,6 +137,22 @@ saved=$tmp/saved.cvn
 body_lines=$(tail -n +11 "$saved" | tr -d '\r' |
   grep -cE '^-?[0-9]+\.[0-9]{6}(,-?[0-9]+\.[0-9]{6}){6}$' || true)
 [ "$body_lines" -eq 130 ] || fail "only $body_lines of 130 body lines have the seven-number form"
+
+step "Save onto an existing file asks first"
+cp "$saved" "$tmp/saved.before"
+press_button 3
+wait_until 10 has_visible_window '^保存$' || fail "no dialog \"保存\""
+dialog=$(visible_window '^保存$')
+timeout 5 xdotool windowfocus --sync "$dialog" || fail "cannot focus the save dialog"
+xdotool key --window "$dialog" ctrl+a
+xdotool type --delay 10 "$saved"
+xdotool key Return
+wait_until 5 save_windows_are 2 || fail "no question before replacing $saved"
+xdotool key Escape # keep the file
+wait_until 5 save_windows_are 1 || fail "the question did not close"
+xdotool key Escape # and leave the dialog
+wait_until 5 save_windows_are 0 || fail "the save dialog did not close"
+cmp -s "$saved" "$tmp/saved.before" || fail "declining the question still replaced the file"
 
 step "Open a prepared scene"
 # Five resting, weightless stars without a black hole: nothing moves, so a
