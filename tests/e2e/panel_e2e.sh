@@ -2,11 +2,12 @@
 # Drives the control panel of the real program on a private X server, with a
 # temporary home, the way a user would: right click, pick a list entry, Run,
 # Save and Open through Qt's file dialog, Frame, Help, Hide and Exit.
-# Usage: panel_e2e.sh <corvane binary> <folder for screenshots and logs>
+# Usage: panel_e2e.sh <corvane binary> <folder for screenshots and logs> [x11_close_window]
 set -euo pipefail
 
 program=$(readlink -f "$1")
 artifacts=$2
+close_window=${3:+$(readlink -f "$3")}
 bin_dir=$(dirname "$program")
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png "$artifacts"/*.log
@@ -25,7 +26,11 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "${DISPLAY:-}" ]; then import -window root "$artifacts/failure.png" 2>/dev/null || true; fi
-  [ -f "$tmp/app.log" ] && cp "$tmp/app.log" "$artifacts/app.log"
+  if [ -f "$tmp/app.log" ]; then
+    cp "$tmp/app.log" "$artifacts/app.log"
+    echo "--- corvane output" >&2
+    cat "$tmp/app.log" >&2
+  fi
   exit 1
 }
 step() { echo "== $*"; }
@@ -92,6 +97,27 @@ printf 'leak:libdbus-1.so\n' >"$tmp/lsan.supp"
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$tmp/lsan.supp}
 unset SESSION_MANAGER DESKTOP_SESSION XDG_CURRENT_DESKTOP
 
+# Starts the program from its own folder and waits for the main view.
+start_program() {
+  (cd "$bin_dir" && exec "$program") >>"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  wait_until 15 has_visible_window '^Corvane' || fail "the main view did not appear"
+  main_window=$(visible_window '^Corvane')
+}
+show_panel() {
+  click_in "$main_window" "$1" "$2" 3
+  wait_until 5 has_visible_window '^corvane 設定$' || fail "right click did not show the panel"
+  panel=$(visible_window '^corvane 設定$')
+}
+# Waits for the program to end and checks that it ended normally.
+expect_program_end() {
+  wait_until 10 bash -c "! kill -0 $app_pid" || fail "the program is still running after $1"
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
+}
+
 step "X server"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
@@ -99,16 +125,11 @@ wait_until 10 test -s "$tmp/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$tmp/display")"
 
 step "program starts from its own folder"
-(cd "$bin_dir" && exec "$program") >"$tmp/app.log" 2>&1 &
-app_pid=$!
-wait_until 15 has_visible_window '^Corvane' || fail "the main view did not appear"
-main_window=$(visible_window '^Corvane')
+start_program
 has_visible_window '^corvane 設定$' && fail "the panel is shown before a right click"
 
 step "right click shows the panel"
-click_in "$main_window" 400 300 3
-wait_until 5 has_visible_window '^corvane 設定$' || fail "right click did not show the panel"
-panel=$(visible_window '^corvane 設定$')
+show_panel 400 300
 sleep 0.3
 import -window "$panel" "$artifacts/panel.png"
 colours=$(convert "$artifacts/panel.png" -format '%k' info:)
@@ -190,16 +211,18 @@ step "Hide, then a right click shows it again"
 press_button 1
 wait_until 5 bash -c "! xdotool search --onlyvisible --name '^corvane 設定\$' | grep -q ." ||
   fail "Hide left the panel shown"
-click_in "$main_window" 300 200 3
-wait_until 5 has_visible_window '^corvane 設定$' || fail "the panel did not come back"
-panel=$(visible_window '^corvane 設定$')
+show_panel 300 200
 
 step "Exit ends the program"
 press_button 6
-wait_until 10 bash -c "! kill -0 $app_pid" || fail "the program is still running after Exit"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_program_end "Exit"
+
+if [ -n "$close_window" ]; then
+  step "a close request to the panel ends the program as Exit does"
+  start_program
+  show_panel 200 200
+  "$close_window" "$panel" || fail "could not send the close request"
+  expect_program_end "closing the panel"
+fi
 cp "$tmp/app.log" "$artifacts/app.log"
 echo "panel end-to-end: all steps passed"
