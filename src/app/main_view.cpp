@@ -1,7 +1,6 @@
 #include "app/main_view.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -41,8 +40,10 @@ std::optional<Qt::WindowFlags> frameModeFlags(int mode) {
     switch (mode) {
         case 0:
             return Qt::WindowFlags(Qt::Window);
-        // A customised window without the title hint: window managers that
-        // follow the Motif hints keep only the border and its resize handles.
+        // A customised window without the title hint: a sizing border only
+        // where the platform has one (Windows); Qt's X11 plugin asks the
+        // window manager for no decorations then, and the window stays
+        // resizable through the window manager.
         case 1:
             return Qt::Window | Qt::CustomizeWindowHint;
         case 2:
@@ -79,10 +80,11 @@ MainView::~MainView() {
 }
 
 void MainView::startPresenting() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* display = screen();
     const qreal hz =
-        screen && screen->refreshRate() > 1.0 ? screen->refreshRate() : kFallbackRefreshHz;
-    presentTimer_.setInterval(static_cast<int>(1000.0 / hz));
+        display && display->refreshRate() > 1.0 ? display->refreshRate() : kFallbackRefreshHz;
+    // Rounded up: never more often than the display refreshes.
+    presentTimer_.setInterval(static_cast<int>(std::ceil(1000.0 / hz)));
     QObject::connect(&presentTimer_, &QTimer::timeout, this, [this] {
         if (isVisible()) update();
     });
