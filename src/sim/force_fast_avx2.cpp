@@ -1,0 +1,52 @@
+// The fast kernel's receiver tiles with AVX2: four double lanes per register,
+// two registers per block. Compiled with -mavx2 (and never with FMA, which
+// would change roundings); called only when the processor has AVX2.
+
+#include <immintrin.h>
+
+#include "sim/force_fast_lanes.h"
+
+namespace corvane::fastkernel {
+namespace {
+
+struct Avx2Lanes {
+    static constexpr int kWidth = 4;
+    using F = __m128;   // four floats
+    using D = __m256d;  // four doubles
+    using M = __m256d;  // all-ones lanes where a comparison holds
+
+    static F load(const float* p) { return _mm_load_ps(p); }
+    static void store(float* p, F v) { _mm_store_ps(p, v); }
+    static F broadcast(const float* p) { return _mm_broadcast_ss(p); }
+    static F sub(F a, F b) { return _mm_sub_ps(a, b); }
+
+    static D widen(F f) { return _mm256_cvtps_pd(f); }
+    static F narrow(D d) { return _mm256_cvtpd_ps(d); }
+    static D set(double v) { return _mm256_set1_pd(v); }
+    static D add(D a, D b) { return _mm256_add_pd(a, b); }
+    static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
+    static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    static D sqrt(D a) { return _mm256_sqrt_pd(a); }
+
+    // False for NaN, as the scalar comparison is.
+    static M greater(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+    static bool allSet(M m) { return _mm256_movemask_pd(m) == 0xF; }
+    static bool noneSet(M m) { return _mm256_movemask_pd(m) == 0; }
+    static D select(M m, D ifSet, D otherwise) { return _mm256_blendv_pd(otherwise, ifSet, m); }
+
+    static M lanesAbove(int pivot) { return _mm256_cmp_pd(laneIndex(), set(pivot), _CMP_GT_OQ); }
+    static M lanesBelow(int pivot) { return _mm256_cmp_pd(laneIndex(), set(pivot), _CMP_LT_OQ); }
+
+  private:
+    static D laneIndex() { return _mm256_setr_pd(0.0, 1.0, 2.0, 3.0); }
+};
+
+}  // namespace
+
+void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                       int endTile) {
+    addTileTerms<Avx2Lanes, 2>(terms, lanes, firstTile, endTile);
+}
+
+}  // namespace corvane::fastkernel

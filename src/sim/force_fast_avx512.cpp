@@ -1,0 +1,66 @@
+// The fast kernel's receiver tiles with AVX-512: eight double lanes per
+// register, two registers per block, so sixteen free stars share each sweep
+// over the sources. Compiled with -mavx512f; called only when the processor
+// has it.
+
+#include <immintrin.h>
+
+// GCC 12's own AVX-512 headers fill the unused pass-through operand of the
+// conversions and square roots with a deliberately undefined register and
+// then warn about it at every use.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+
+#include "sim/force_fast_lanes.h"
+
+namespace corvane::fastkernel {
+namespace {
+
+struct Avx512Lanes {
+    static constexpr int kWidth = 8;
+    using F = __m256;   // eight floats
+    using D = __m512d;  // eight doubles
+    using M = __mmask8;
+
+    static F load(const float* p) { return _mm256_load_ps(p); }
+    static void store(float* p, F v) { _mm256_store_ps(p, v); }
+    static F broadcast(const float* p) { return _mm256_broadcast_ss(p); }
+    static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
+
+    static D widen(F f) { return _mm512_cvtps_pd(f); }
+    static F narrow(D d) { return _mm512_cvtpd_ps(d); }
+    static D set(double v) { return _mm512_set1_pd(v); }
+    static D add(D a, D b) { return _mm512_add_pd(a, b); }
+    static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
+    static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
+    static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    static D sqrt(D a) { return _mm512_sqrt_pd(a); }
+
+    // False for NaN, as the scalar comparison is.
+    static M greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+    static bool allSet(M m) { return m == 0xFF; }
+    static bool noneSet(M m) { return m == 0; }
+    static D select(M m, D ifSet, D otherwise) { return _mm512_mask_blend_pd(m, otherwise, ifSet); }
+
+    // Lanes whose index is above, or below, `pivot` (which may lie outside
+    // the register).
+    static M lanesAbove(int pivot) {
+        if (pivot < 0) return 0xFF;
+        if (pivot >= kWidth - 1) return 0;
+        return static_cast<M>(0xFFu << (pivot + 1));
+    }
+    static M lanesBelow(int pivot) {
+        if (pivot <= 0) return 0;
+        if (pivot >= kWidth) return 0xFF;
+        return static_cast<M>((1u << pivot) - 1u);
+    }
+};
+
+}  // namespace
+
+void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                         int endTile) {
+    addTileTerms<Avx512Lanes, 3>(terms, lanes, firstTile, endTile);
+}
+
+}  // namespace corvane::fastkernel

@@ -1,0 +1,65 @@
+#pragma once
+// The vector paths of the fast force kernel and the choice between them.
+// Each vector path lives in its own source file compiled for its instruction
+// set, so one binary runs on any x86-64 processor and uses what it has.
+
+#include "sim/bodies.h"
+
+namespace corvane {
+
+enum class SimdLevel { Scalar, Avx2, Avx512 };
+
+// The widest level this processor (and its operating system) supports.
+SimdLevel supportedSimdLevel();
+// Caps the level the fast kernel runs with, so that every path can be
+// checked on one machine; the kernel never exceeds the supported level.
+void limitSimdLevel(SimdLevel ceiling);
+// The level the fast kernel runs with now.
+SimdLevel activeSimdLevel();
+const char* simdLevelName(SimdLevel level);
+
+// The number of threads the fast kernel runs with: the set count, or every
+// core when none is set.
+int resolvedKernelThreads();
+
+namespace fastkernel {
+
+// Receivers are handled in tiles of this many free stars: one 64-byte cache
+// line of each lane array, so threads never write to a shared line.
+constexpr int kTileLanes = 48;
+
+// Free-star lanes in structure-of-arrays form, indexed by free-star number
+// (body index - diskEnd), 64-byte aligned and padded to whole tiles.
+struct ReceiverLanes {
+    float* x;
+    float* y;
+    float* z;
+    float* vx;
+    float* vy;
+    float* vz;
+};
+
+// What a tile needs from the step, read only: the body table, every body's
+// two coefficients widened to double once per step, and the parameters.
+struct StepTerms {
+    const Body* bodies;
+    const double* farCoeff;
+    const double* nearCoeff;
+    int diskEnd;
+    int bodyCount;
+    bool holeEnabled;
+    bool mutualEnabled;
+    float holeFar;
+    float holeNear;
+    double softRadius;
+};
+
+// Adds every force term of the free stars of tiles [firstTile, endTile) to
+// their lane velocities, in the receiver-ordered sequence.
+void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                         int endTile);
+void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                       int endTile);
+
+}  // namespace fastkernel
+}  // namespace corvane
