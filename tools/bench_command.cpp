@@ -1,0 +1,245 @@
+#include "bench_command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli_options.h"
+#include "core/random.h"
+#include "core/state.h"
+#include "core/surface.h"
+#include "panel/selections.h"
+#include "sim/bodies.h"
+#include "sim/force_fast_simd.h"
+#include "sim/initial.h"
+#include "sim/params.h"
+#include "sim/process_state.h"
+#include "sim/step.h"
+
+namespace corvane::cli {
+namespace {
+
+// A fixed seed, so that runs on different days time the same galaxy.
+constexpr std::uint32_t kDefaultSeed = 1;
+constexpr std::uint32_t kDefaultSteps = 10;
+
+// The galaxy timed unless options say otherwise: every population full and a
+// black hole, the rest at the panel's defaults.
+constexpr std::pair<int, const char*> kBenchSelections[] = {
+    {kComboFreeStars, "5000"},
+    {kComboDisk, "5000"},
+    {kComboHalo, "5000"},
+    {kComboBlackHole, "1.0e10"},
+};
+
+enum class KernelChoice { Reference, Fast, Both };
+
+struct BenchOptions {
+    std::vector<std::pair<int, std::string>> selections;  // in the order given
+    std::uint32_t steps = kDefaultSteps;
+    std::uint32_t threads = 0;
+    std::uint32_t seed = kDefaultSeed;
+    ViewSize view;
+    KernelChoice kernels = KernelChoice::Both;
+    bool help = false;
+};
+
+const char* const kUsage =
+    "Usage: corvane-cli bench [options]\n"
+    "\n"
+    "Makes a galaxy as the Run button does and times N steps of each force\n"
+    "kernel from the same start, drawing into an in-memory view.\n"
+    "\n"
+    "  --free T, --disk T, --halo T   body counts (default 5000 each)\n"
+    "  --hole T                       black-hole mass (default 1.0e10)\n"
+    "  --star-mass T, --speed T, --scale T, --mass-mode T, --layout T\n"
+    "                                 the other selections (default: the panel's)\n"
+    "  --steps N                      steps timed per kernel, at least 1 (default 10)\n"
+    "  --threads N                    threads of the fast kernel, 0 every core (default 0)\n"
+    "  --seed N                       generator seed (default 1)\n"
+    "  --view WxH                     view size (default 800x600)\n"
+    "  --kernel reference|fast|both   kernels to time (default both)\n"
+    "\n"
+    "Each T selects the first entry of its list that begins with it.\n"
+    "Prints per kernel: kernel= threads= simd= steps= steps_per_s= interactions_per_s=\n"
+    "(interactions per step: F x (H + D) + F x (F - 1)); with both, a last line\n"
+    "ratio= (fast over reference steps per second) identical=yes|no (the final\n"
+    "body tables compared bit for bit).\n";
+
+KernelChoice parseKernelChoice(const std::string& text) {
+    if (text == "reference") return KernelChoice::Reference;
+    if (text == "fast") return KernelChoice::Fast;
+    if (text == "both") return KernelChoice::Both;
+    throw UsageError("--kernel expects reference, fast or both, not \"" + text + "\"");
+}
+
+BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
+    BenchOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (option.rfind("--", 0) != 0)
+            throw UsageError("bench takes no argument \"" + option + "\"");
+        if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+        const std::string& value = args[++i];
+        const int combo = selectionOptionIndex(option);
+        if (combo >= 0) {
+            options.selections.emplace_back(combo, value);
+        } else if (option == "--steps") {
+            options.steps = parseUnsigned(option, value);
+            if (options.steps == 0) throw UsageError("--steps expects at least 1");
+        } else if (option == "--threads") {
+            options.threads = parseUnsigned(option, value);
+        } else if (option == "--seed") {
+            options.seed = parseUnsigned(option, value);
+        } else if (option == "--view") {
+            options.view = parseViewSize(value);
+        } else if (option == "--kernel") {
+            options.kernels = parseKernelChoice(value);
+        } else {
+            throw UsageError("bench has no option " + option);
+        }
+    }
+    return options;
+}
+
+void selectBenchGalaxy(SelectionModel& model, const BenchOptions& options) {
+    for (const auto& [combo, text] : kBenchSelections) applySelection(model, combo, text);
+    for (const auto& [combo, text] : options.selections) applySelection(model, combo, text);
+}
+
+// Everything the steps read or write: the body table, the parameters, the
+// generator and the view and run state.
+struct StartState {
+    std::vector<Body> bodies;
+    std::vector<float> masses;
+    SimParams params;
+    std::uint64_t random = 0;
+    ViewState view;
+    RunState run;
+
+    static StartState capture() {
+        StartState s;
+        s.bodies.assign(gBodyTable.bodies, gBodyTable.bodies + MaxBodies);
+        s.masses.assign(gBodyTable.bodyMasses, gBodyTable.bodyMasses + MaxBodies);
+        s.params = gParams;
+        s.random = randomState();
+        s.view = gView;
+        s.run = gRun;
+        return s;
+    }
+
+    bool sameAs(const StartState& o) const {
+        return std::memcmp(bodies.data(), o.bodies.data(), bodies.size() * sizeof(Body)) == 0 &&
+               std::memcmp(masses.data(), o.masses.data(), masses.size() * sizeof(float)) == 0 &&
+               std::memcmp(&params, &o.params, sizeof params) == 0 && random == o.random &&
+               std::memcmp(&view, &o.view, sizeof view) == 0 &&
+               std::memcmp(&run, &o.run, sizeof run) == 0;
+    }
+};
+
+// The whole process state is made afresh from the options for each kernel,
+// so both start from identical states; the bench checks that they do.
+void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurface& surface) {
+    resetProcessState();
+    if (!createBodyTable()) throw IoError("not enough memory for the body table");
+    applyViewSize(options.view);
+    surface.resize(options.view.width, options.view.height);
+    setViewSurface(&surface);
+    model.resetToDefaults();
+    selectBenchGalaxy(model, options);
+    setPanelCombos(&model);
+    setKernelThreads(static_cast<int>(options.threads));
+    seedRandom(options.seed);
+    runCommand();
+    gRun.frameCount = 0;
+}
+
+struct KernelRun {
+    double stepsPerSecond = 0;
+    StartState end;
+};
+
+KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
+    setForceKernel(kernel);
+    const auto start = std::chrono::steady_clock::now();
+    for (std::uint32_t i = 0; i < steps; ++i) stepSimulation();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    KernelRun run;
+    run.stepsPerSecond = elapsed.count() > 0 ? steps / elapsed.count() : 0.0;
+    run.end = StartState::capture();
+    return run;
+}
+
+// Pair terms per step as N-body codes count them: each mutual pair twice.
+double interactionsPerStep(const SimParams& p) {
+    const double freeStars = p.bodyCount - p.diskEnd;
+    return freeStars * p.diskEnd + freeStars * (freeStars - 1);
+}
+
+void printKernelLine(const char* name, int threads, const char* simd, std::uint32_t steps,
+                     double stepsPerSecond, double interactions) {
+    std::printf("kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e\n",
+                name, threads, simd, steps, stepsPerSecond, stepsPerSecond * interactions);
+    std::fflush(stdout);
+}
+
+// Leaves no pointer to this command's locals in the process state.
+struct DetachOnExit {
+    ~DetachOnExit() {
+        setViewSurface(nullptr);
+        setPanelCombos(nullptr);
+    }
+};
+
+}  // namespace
+
+int benchCommand(const std::vector<std::string>& args) {
+    const BenchOptions options = parseBenchOptions(args);
+    if (options.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    DetachOnExit detach;
+    SelectionModel model;
+    MemorySurface surface;
+    const bool timeReference = options.kernels != KernelChoice::Fast;
+    const bool timeFast = options.kernels != KernelChoice::Reference;
+
+    KernelRun reference;
+    KernelRun fast;
+    StartState firstStart;
+    if (timeReference) {
+        makeGalaxy(options, model, surface);
+        firstStart = StartState::capture();
+        reference = timeKernel(ForceKernel::Reference, options.steps);
+        printKernelLine("reference", 1, "scalar", options.steps, reference.stepsPerSecond,
+                        interactionsPerStep(gParams));
+    }
+    if (timeFast) {
+        makeGalaxy(options, model, surface);
+        if (timeReference && !StartState::capture().sameAs(firstStart)) {
+            throw std::runtime_error("the second galaxy did not start like the first");
+        }
+        fast = timeKernel(ForceKernel::Fast, options.steps);
+        printKernelLine("fast", resolvedKernelThreads(), fastKernelSimd(), options.steps,
+                        fast.stepsPerSecond, interactionsPerStep(gParams));
+    }
+    if (timeReference && timeFast) {
+        const double ratio =
+            reference.stepsPerSecond > 0 ? fast.stepsPerSecond / reference.stepsPerSecond : 0.0;
+        std::printf("ratio=%.2f identical=%s\n", ratio,
+                    fast.end.sameAs(reference.end) ? "yes" : "no");
+    }
+    return 0;
+}
+
+}  // namespace corvane::cli
