@@ -75,6 +75,7 @@ inline std::vector<Body> bodiesNow() {
 }
 
 inline void restoreBodies(const std::vector<Body>& bodies) {
+    if (bodies.empty()) return;
     std::memcpy(gBodyTable.bodies, bodies.data(), bodies.size() * sizeof(Body));
 }
 
