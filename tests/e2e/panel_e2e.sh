@@ -26,6 +26,10 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "${DISPLAY:-}" ]; then import -window root "$artifacts/failure.png" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ] && ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "--- the X server $DISPLAY has ended:" >&2
+    cat "$tmp/xvfb.log" >&2
+  fi
   if [ -f "$tmp/app.log" ]; then
     cp "$tmp/app.log" "$artifacts/app.log"
     echo "--- corvane output" >&2
@@ -75,7 +79,7 @@ answer_file_dialog() {
     fail "dialog \"$title\" stayed open"
 }
 
-for tool in Xvfb xdotool import iconv; do
+for tool in Xvfb xdpyinfo xdotool import iconv; do
   command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 [ -n "$(fc-list :lang=ja 2>/dev/null)" ] || fail "no Japanese font installed"
@@ -118,11 +122,28 @@ expect_program_end() {
   [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
 }
 
+# Other X servers on the machine (tests run in parallel, each asking for the
+# lowest free display) must not meet this one: it takes a random display
+# number far above theirs, and counts only once it answers.
+start_x_server() {
+  local attempt number
+  for attempt in 1 2 3 4 5 6 7 8; do
+    number=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp 2>>"$tmp/xvfb.log" &
+    xvfb_pid=$!
+    export DISPLAY=":$number"
+    if wait_until 10 xdpyinfo && kill -0 "$xvfb_pid" 2>/dev/null; then return 0; fi
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  cat "$tmp/xvfb.log" >&2
+  fail "Xvfb did not start"
+}
+
 step "X server"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-wait_until 10 test -s "$tmp/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$tmp/display")"
+start_x_server
 
 step "program starts from its own folder"
 start_program
