@@ -209,9 +209,9 @@ int benchCommand(const std::vector<std::string>& args) {
         std::cout << kUsage;
         return 0;
     }
-    DetachOnExit detach;
     SelectionModel model;
     MemorySurface surface;
+    DetachOnExit detach;
     const bool timeReference = options.kernels != KernelChoice::Fast;
     const bool timeFast = options.kernels != KernelChoice::Reference;
 
