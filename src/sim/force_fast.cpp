@@ -213,17 +213,18 @@ void computeForcesFast() {
 
 #pragma omp parallel num_threads(resolvedKernelThreads())
     {
-        // Every tile costs the same, so equal contiguous shares balance.
-        const int thread = omp_get_thread_num();
-        const int threads = omp_get_num_threads();
-        const int firstTile = tiles * thread / threads;
-        const int endTile = tiles * (thread + 1) / threads;
-        fillLanes(terms, firstTile, endTile);
         if (level != SimdLevel::Scalar) {
-            widenCoefficients(terms, thread, threads);
+            widenCoefficients(terms, omp_get_thread_num(), omp_get_num_threads());
 #pragma omp barrier
         }
-        freeStarTiles(level, terms, firstTile, endTile);
+        // Every tile costs the same, but a core that the system lends to
+        // something else for a moment falls behind: tiles handed out one at a
+        // time let the other threads take up its share.
+#pragma omp for schedule(dynamic, 1) nowait
+        for (int tile = 0; tile < tiles; ++tile) {
+            fillLanes(terms, tile, tile + 1);
+            freeStarTiles(level, terms, tile, tile + 1);
+        }
 #pragma omp for schedule(static) nowait
         for (int chunk = 0; chunk < diskChunks; ++chunk)
             addHoleToDiskChunk(terms, haloCount, chunk);
