@@ -5,6 +5,9 @@
 #include <algorithm>
 
 namespace corvane {
+namespace {
+constexpr std::chrono::milliseconds kTextInterval{16};
+}  // namespace
 
 void FramebufferSurface::resize(int width, int height) {
     width_ = std::max(width, 0);
@@ -40,13 +43,21 @@ void FramebufferSurface::fillBlack() {
 
 void FramebufferSurface::drawText(std::string_view utf8) {
     if (image_.isNull()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (presentNow_ && now - lastTextShown_ < kTextInterval) return;
     {
         QPainter painter(&image_);
-        painter.setPen(Qt::white);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(Qt::white);
+        painter.setPen(Qt::black);
         painter.drawText(image_.rect(), Qt::AlignLeft | Qt::AlignTop,
                          QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
     }
     refreshRowPointer();
+    if (presentNow_) {
+        presentNow_();
+        lastTextShown_ = now;
+    }
 }
 
 Colour FramebufferSurface::pixel(int x, int y) const {

@@ -3,6 +3,8 @@
 // simulation draws into pixel by pixel. The window only copies it out.
 
 #include <QImage>
+#include <chrono>
+#include <functional>
 
 #include "core/surface.h"
 
@@ -15,8 +17,13 @@ class FramebufferSurface final : public DrawingSurface {
 
     void setPixel(int x, int y, Colour colour) override;
     void fillBlack() override;
-    // White text in the default font at the top-left, over what is there.
+    // Black text on white in the default font at the top-left, as the
+    // countdown of a new galaxy shows. With a presenter, a text is drawn and
+    // shown at most once a display frame: the countdown stays visible while
+    // a reset keeps the event loop busy, and texts nobody could see cost
+    // nothing.
     void drawText(std::string_view utf8) override;
+    void setPresenter(std::function<void()> presentNow) { presentNow_ = std::move(presentNow); }
 
     const QImage& image() const { return image_; }
     int width() const { return width_; }
@@ -34,6 +41,8 @@ class FramebufferSurface final : public DrawingSurface {
     qsizetype stride_ = 0;  // pixels per row
     int width_ = 0;
     int height_ = 0;
+    std::function<void()> presentNow_;
+    std::chrono::steady_clock::time_point lastTextShown_{};
 };
 
 // 0x00BBGGRR (red in the low byte) to an opaque QRgb.

@@ -68,6 +68,9 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
     titleTimer_.setInterval(kTitleIntervalMs);
     QObject::connect(&titleTimer_, &QTimer::timeout, this, [this] { showStepRate(); });
     startPresenting();
+    framebuffer_.setPresenter([this] {
+        if (isVisible()) repaint();
+    });
 }
 
 MainView::~MainView() {

@@ -216,20 +216,35 @@ TEST(FramebufferSurface, PixelsAreTheColoursAskedForAndClipped) {
     EXPECT_EQ(surface.pixel(3, 2), 0u);
 }
 
-TEST(FramebufferSurface, TextGoesWhiteToTheTopLeftCornerOverThePixels) {
+TEST(FramebufferSurface, TextIsBlackOnWhiteInTheTopLeftCorner) {
     FramebufferSurface surface;
     surface.resize(200, 100);
     surface.setPixel(199, 99, 0x00FFFF);
     surface.drawText(" 42 \u3000");
     int white = 0;
-    for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 100; ++x) white += surface.pixel(x, y) == 0xFFFFFFu ? 1 : 0;
+    int black = 0;
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            white += surface.pixel(x, y) == 0xFFFFFFu ? 1 : 0;
+            black += surface.pixel(x, y) == 0u ? 1 : 0;
+        }
     }
     EXPECT_GT(white, 0);
+    EXPECT_GT(black, 0);
     EXPECT_EQ(surface.pixel(199, 99), 0x00FFFFu);
     // Pixels set after the text still land.
     surface.setPixel(150, 80, 0xC0C0C0);
     EXPECT_EQ(surface.pixel(150, 80), 0xC0C0C0u);
+}
+
+TEST(FramebufferSurface, ACountdownIsShownAtMostOnceADisplayFrame) {
+    FramebufferSurface surface;
+    surface.resize(200, 100);
+    int shown = 0;
+    surface.setPresenter([&] { ++shown; });
+    for (int n = 999; n >= 0; --n) surface.drawText(" " + std::to_string(n) + " \u3000");
+    EXPECT_GE(shown, 1);
+    EXPECT_LT(shown, 100);  // a thousand texts in far less than 1.6 s
 }
 
 TEST(FramebufferSurface, EmptySizeDropsEverything) {
