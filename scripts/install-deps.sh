@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev libgmock-dev libgomp1
+  libgtest-dev libgmock-dev libgomp1 libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
 )

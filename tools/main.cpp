@@ -7,26 +7,14 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "scene_commands.h"
-#if CORVANE_HAVE_BENCH
 #include "bench_command.h"
-#endif
+#include "scene_commands.h"
 
 namespace corvane::cli {
 namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kExitIo = 1;
-
-int benchOrUnavailable(const std::vector<std::string>& args) {
-#if CORVANE_HAVE_BENCH
-    return benchCommand(args);
-#else
-    (void)args;
-    std::cerr << "bench is not available in this build\n";
-    return kExitUsage;
-#endif
-}
 
 bool asksForHelp(const std::vector<std::string>& args) {
     for (const std::string& a : args) {
@@ -36,7 +24,7 @@ bool asksForHelp(const std::vector<std::string>& args) {
 }
 
 int dispatch(std::string_view command, const std::vector<std::string>& args) {
-    if (command == "bench") return benchOrUnavailable(args);
+    if (command == "bench") return benchCommand(args);
     using Command = int (*)(const std::vector<std::string>&);
     Command run = command == "new"      ? newSceneCommand
                   : command == "run"    ? runSceneCommand
