@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
 
 #include "core/surface.h"
 #include "panel/selections.h"
@@ -54,6 +55,12 @@ void loadBody(int i, std::string_view line) {
     b.vz = v[5];
     bodyMass(i) = v[6];
     deriveCoefficients(i);
+    // A hand-written mass whose pull does not fit a float would make every
+    // free star's velocity infinite, step after step.
+    if (!std::isfinite(b.farCoeff) || !std::isfinite(b.nearCoeff)) {
+        bodyMass(i) = 0.0f;
+        deriveCoefficients(i);
+    }
 }
 
 }  // namespace

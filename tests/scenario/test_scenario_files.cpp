@@ -245,6 +245,20 @@ TEST_F(SceneFileTest, OddBytesInBodyLines) {
     EXPECT_EQ(valuesOf(6), BodyValues{});
 }
 
+TEST_F(SceneFileTest, AMassWhoseCoefficientsOverflowReadsAsZero) {
+    // Speed and scale at their largest: forceFactor is about 6.7e17, so a
+    // hand-written mass of 1e30 would give an infinite pull on every star.
+    const std::string settings = selectionLines(
+        {"5", "0", "0", "0", "1.0e5", "1.0e14", "1.0e14", kMassOriginal, kLayoutGalaxy});
+    ASSERT_TRUE(loadText(settings + "1,2,3,0,0,0,1e30\r\n1,2,3,0,0,0,1e20\r\n").ok());
+    EXPECT_EQ(bodyMass(0), 0.0f);
+    EXPECT_EQ(body(0).farCoeff, 0.0f);
+    EXPECT_EQ(body(0).nearCoeff, 0.0f);
+    EXPECT_EQ(bodyMass(1), 1e20f);
+    EXPECT_TRUE(std::isfinite(body(1).farCoeff));
+    EXPECT_GT(body(1).farCoeff, 0.0f);
+}
+
 TEST_F(SceneFileTest, EmptyHeaderOnlyAndBinaryFilesLoadHarmlessly) {
     for (const std::string& data : {""s, "Corvane V9.0\r\n"s, "anything at all"s}) {
         fillTableWithSevens();
@@ -304,14 +318,17 @@ TEST_F(SceneFileTest, FailedSavesLeaveTheOldFile) {
     scenarioPath = notAFolder + "/scene.cvn";
     EXPECT_EQ(saveScenario().failure, ScenarioFailure::CannotOpen);
     EXPECT_EQ(readFile(notAFolder), "the old scene\r\n");
+}
 
+TEST_F(SceneFileTest, SaveIntoAnUnwritableFolderLeavesTheOldFile) {
+    runCommand();
     if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop the superuser";
     QDir(dir.path()).mkdir("locked");
     std::string old = path("locked/old.cvn");
     writeFile(old, "the old scene\r\n");
     ASSERT_TRUE(QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
     scenarioPath = old;
-    result = saveScenario();
+    ScenarioResult result = saveScenario();
     QFile::setPermissions(dir.filePath("locked"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_FALSE(result.ok());
