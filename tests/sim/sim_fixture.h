@@ -5,39 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string_view>
 #include <vector>
 
-#include "core/state.h"
-#include "core/surface.h"
-#include "panel/selections.h"
-#include "sim/bodies.h"
 #include "sim/force_fast_simd.h"
 #include "sim/params.h"
-#include "sim/process_state.h"
+#include "world_fixture.h"
 
 namespace corvane {
 
-class SimTest : public ::testing::Test {
+class SimTest : public WorldTest {
   protected:
     void SetUp() override {
-        resetProcessState();
+        WorldTest::SetUp();
         limitSimdLevel(SimdLevel::Avx512);
-        ASSERT_TRUE(createBodyTable());
-        useView(800, 600);
-        setViewSurface(&surface);
     }
     void TearDown() override {
-        setViewSurface(nullptr);
         limitSimdLevel(SimdLevel::Avx512);
-        resetProcessState();
-    }
-    void useView(int width, int height) {
-        setViewGeometry(width, height);
-        surface.resize(width, height);
-    }
-    void select(int combo, std::string_view text) {
-        ASSERT_TRUE(panelCombos().selectByPrefix(combo, text)) << text;
+        WorldTest::TearDown();
     }
     // Populations [0, halo), [halo, halo + disk), then the free stars.
     static void usePopulations(int halo, int disk, int free) {
@@ -67,7 +51,6 @@ class SimTest : public ::testing::Test {
         deriveCoefficients(i);
     }
 
-    MemorySurface surface;
 };
 
 inline std::vector<Body> bodiesNow() {
