@@ -30,9 +30,9 @@ QString fromUtf8(std::string_view text) {
 }
 
 void addLabels(QWidget* panel, std::span<const LabelSpec> labels) {
-    for (const LabelSpec& spec : labels) {
-        auto* label = new QLabel(fromUtf8(spec.caption), panel);
-        label->setGeometry(spec.x, spec.y, spec.width, spec.height);
+    for (const LabelSpec& layout : labels) {
+        auto* label = new QLabel(fromUtf8(layout.caption), panel);
+        label->setGeometry(layout.x, layout.y, layout.width, layout.height);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         // The label rectangles reach under the lists to their right: a click
         // there belongs to the list.
@@ -65,22 +65,22 @@ ControlPanel::~ControlPanel() {
 void ControlPanel::createControls() {
     // Siblings created later lie above earlier ones: buttons, then labels,
     // then the lists on top.
-    for (const ButtonSpec& spec : kButtons) {
-        auto* button = new QPushButton(fromUtf8(spec.caption), this);
-        button->setGeometry(spec.x, spec.y, spec.width, spec.height);
-        const int id = spec.id;
+    for (const ButtonSpec& layout : kButtons) {
+        auto* button = new QPushButton(fromUtf8(layout.caption), this);
+        button->setGeometry(layout.x, layout.y, layout.width, layout.height);
+        const int id = layout.id;
         connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
     }
     addLabels(this, kFirstLabels);
     addLabels(this, kSecondLabels);
     for (int k = 0; k < kComboCount; ++k) {
-        const ComboSpec& spec = kCombos[k];
+        const ComboSpec& layout = kCombos[k];
         auto* box = new QComboBox(this);
         box->setEditable(false);
-        for (std::string_view entry : spec.entries) box->addItem(fromUtf8(entry));
-        box->setCurrentIndex(spec.defaultIndex);
-        box->setGeometry(spec.x, spec.y, spec.width, box->sizeHint().height());
-        const int id = spec.id;
+        for (std::string_view entry : layout.entries) box->addItem(fromUtf8(entry));
+        box->setCurrentIndex(layout.defaultIndex);
+        box->setGeometry(layout.x, layout.y, layout.width, box->sizeHint().height());
+        const int id = layout.id;
         connect(box, &QComboBox::activated, this, [this, id] { command(id); });
         combos_[k] = box;
     }
