@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli_options.h"
 #include "bench_command.h"
+#include "cli_options.h"
 #include "scene_commands.h"
 
 namespace corvane::cli {

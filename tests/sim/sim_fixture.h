@@ -50,7 +50,6 @@ class SimTest : public WorldTest {
         bodyMass(i) = mass;
         deriveCoefficients(i);
     }
-
 };
 
 inline std::vector<Body> bodiesNow() {
