@@ -123,20 +123,17 @@ void ControlPanel::runGalaxy() {
 void ControlPanel::openScene() {
     scenarioPath = kDefaultScene;
     if (!dialogs_->chooseOpenFile(this, scenarioPath)) return;
-    ScenarioResult result = loadScenario();
-    if (!result.ok()) {
-        dialogs_->showFailure(this, failureText("シーンを読み込めませんでした。", scenarioPath,
-                                                result.errorString.toStdString()));
-    }
+    reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
 }
 
 void ControlPanel::saveScene() {
     if (!dialogs_->chooseSaveFile(this, scenarioPath)) return;
-    ScenarioResult result = saveScenario();
-    if (!result.ok()) {
-        dialogs_->showFailure(this, failureText("シーンを保存できませんでした。", scenarioPath,
-                                                result.errorString.toStdString()));
-    }
+    reportIfFailed(saveScenario(), "シーンを保存できませんでした。");
+}
+
+void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what) {
+    if (result.ok()) return;
+    dialogs_->showFailure(this, failureText(what, scenarioPath, result.errorString.toStdString()));
 }
 
 void ControlPanel::nextFrameMode() {

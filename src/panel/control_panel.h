@@ -12,6 +12,7 @@
 #include "panel/file_dialogs.h"
 #include "panel/panel_host.h"
 #include "panel/selections.h"
+#include "scenario/scenario.h"
 
 class QComboBox;
 class QUrl;
@@ -52,6 +53,9 @@ class ControlPanel final : public QWidget, public PanelSelections {
     void runGalaxy();
     void openScene();
     void saveScene();
+    // A failed load or save tells the user which file and why; a cancelled
+    // dialog never gets here.
+    void reportIfFailed(const ScenarioResult& result, const char* what);
     void nextFrameMode();
     void openHelp();
     void exitProgram();
