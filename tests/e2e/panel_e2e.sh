@@ -66,8 +66,8 @@ save_windows_are() { [ "$(xdotool search --onlyvisible --name '^保存$' 2>/dev/
 # Panel buttons: x 0, y 40 x index, 60 x 40.
 press_button() { click_in "$panel" 30 $((40 * $1 + 20)); }
 
-# Types `path` into the file dialog titled `title` and confirms it.
-answer_file_dialog() {
+# Types `path` into the file dialog titled `title` and presses Return.
+type_into_file_dialog() {
   local title=$1 path=$2 dialog
   wait_until 10 has_visible_window "^${title}\$" || fail "no dialog \"$title\""
   dialog=$(visible_window "^${title}\$")
@@ -75,6 +75,12 @@ answer_file_dialog() {
   xdotool key --window "$dialog" ctrl+a
   xdotool type --delay 10 "$path"
   xdotool key Return
+}
+
+# The same, and waits for the dialog to close.
+answer_file_dialog() {
+  local title=$1
+  type_into_file_dialog "$@"
   wait_until 10 bash -c "! xdotool search --onlyvisible --name '^${title}\$' | grep -q ." ||
     fail "dialog \"$title\" stayed open"
 }
@@ -202,12 +208,7 @@ body_lines=$(tail -n +11 "$saved" | tr -d '\r' |
 step "Save onto an existing file asks first"
 cp "$saved" "$tmp/saved.before"
 press_button 3
-wait_until 10 has_visible_window '^保存$' || fail "no dialog \"保存\""
-dialog=$(visible_window '^保存$')
-timeout 5 xdotool windowfocus --sync "$dialog" || fail "cannot focus the save dialog"
-xdotool key --window "$dialog" ctrl+a
-xdotool type --delay 10 "$saved"
-xdotool key Return
+type_into_file_dialog 保存 "$saved"
 wait_until 5 save_windows_are 2 || fail "no question before replacing $saved"
 xdotool key Escape # keep the file
 wait_until 5 save_windows_are 1 || fail "the question did not close"
