@@ -18,7 +18,6 @@
 #include "sim/force_fast_simd.h"
 #include "sim/initial.h"
 #include "sim/params.h"
-#include "sim/process_state.h"
 #include "sim/step.h"
 
 namespace corvane::cli {
@@ -149,9 +148,7 @@ struct StartState {
 // The whole process state is made afresh from the options for each kernel,
 // so both start from identical states; the bench checks that they do.
 void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurface& surface) {
-    resetProcessState();
-    if (!createBodyTable()) throw IoError("not enough memory for the body table");
-    applyViewSize(options.view);
+    startCommand(options.view);
     surface.resize(options.view.width, options.view.height);
     setViewSurface(&surface);
     model.resetToDefaults();

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "core/state.h"
+#include "sim/bodies.h"
+#include "sim/process_state.h"
 
 namespace corvane::cli {
 namespace {
@@ -138,6 +140,12 @@ void applySelection(PanelSelections& selections, int combo, std::string_view val
 
 void applyViewSize(const ViewSize& view) {
     setViewGeometry(view.width, view.height);
+}
+
+void startCommand(const ViewSize& view) {
+    resetProcessState();
+    if (!createBodyTable()) throw IoError("not enough memory for the body table");
+    applyViewSize(view);
 }
 
 std::uint32_t currentTimeSeed() {

@@ -54,6 +54,10 @@ std::string selectionChoices(int combo);
 // Sets the view geometry from a view size: width, height, centre = half.
 void applyViewSize(const ViewSize& view);
 
+// Start of every command: the process state at its start values, the body
+// table, and the view geometry. Throws IoError without memory for the table.
+void startCommand(const ViewSize& view);
+
 // Seconds since the epoch, the default seed.
 std::uint32_t currentTimeSeed();
 

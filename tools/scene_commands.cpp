@@ -14,9 +14,7 @@
 #include "core/surface.h"
 #include "render/plot.h"
 #include "scenario/scenario.h"
-#include "sim/bodies.h"
 #include "sim/initial.h"
-#include "sim/process_state.h"
 #include "sim/step.h"
 #include "surface_image.h"
 
@@ -73,12 +71,6 @@ class SelectionsInUse {
     SelectionsInUse(const SelectionsInUse&) = delete;
     SelectionsInUse& operator=(const SelectionsInUse&) = delete;
 };
-
-void startCommand(const ViewSize& view) {
-    resetProcessState();
-    if (!createBodyTable()) throw IoError("not enough memory for the body table");
-    applyViewSize(view);
-}
 
 void loadInput(const std::string& path) {
     scenarioPath = path;
