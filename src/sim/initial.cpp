@@ -147,7 +147,7 @@ void placeBody(int index) {
         b.vz = 0.0f;
     }
     rotateBody(index, gView.yawAngle, gView.pitchAngle);
-    gParams.softRadius = static_cast<float>(static_cast<double>(softRadiusDots) * p.scale);
+    gParams.softRadius = nearZoneRadius(p.scale);
 }
 
 void assignMass(int index) {

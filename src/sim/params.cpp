@@ -67,7 +67,7 @@ void readParams() {
     // The near-zone radius of the scale just read, the one the following reset
     // or load derives every body with: the black-hole pull then has the same
     // strength on both sides of softRadius.
-    double radius = static_cast<float>(static_cast<double>(softRadiusDots) * p.scale);
+    const double radius = nearZoneRadius(p.scale);
     double radiusSquared = radius * radius;
     p.holeNear = static_cast<float>(static_cast<double>(p.blackHoleMass) * p.forceFactor /
                                     radiusSquared / radiusSquared);
@@ -81,7 +81,7 @@ void deriveCoefficients(int i) {
     SimParams& p = gParams;
     Body& b = body(i);
     b.farCoeff = static_cast<float>(static_cast<double>(bodyMass(i)) * p.forceFactor);
-    p.softRadius = static_cast<float>(static_cast<double>(softRadiusDots) * p.scale);
+    p.softRadius = nearZoneRadius(p.scale);
     double radiusSquared = static_cast<double>(p.softRadius) * p.softRadius;
     b.nearCoeff =
         static_cast<float>(-static_cast<double>(b.farCoeff) / radiusSquared / radiusSquared);

@@ -46,6 +46,11 @@ void resetParams();
 // Reads the nine selections of panelCombos() into gParams.
 void readParams();
 
+// The near-zone radius in metres at `scale`: softRadiusDots dots, as a float.
+inline float nearZoneRadius(float scale) {
+    return static_cast<float>(static_cast<double>(softRadiusDots) * scale);
+}
+
 // Sets farCoeff and nearCoeff of body i from its mass; refreshes softRadius.
 void deriveCoefficients(int i);
 
