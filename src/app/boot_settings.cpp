@@ -1,9 +1,13 @@
 #include "app/boot_settings.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
+#include <climits>
 
 #include "core/number_text.h"
 #include "core/state.h"
@@ -30,6 +34,21 @@ int textToInteger(const QString& text) {
     return parseInteger(text.toStdString());
 }
 
+// A side the window may have on a desktop `desktopSide` pixels across: twice
+// that, so a maximised window's rectangle (larger than the screen by its
+// frame) keeps its size, and never beyond kMaxWindowSide.
+qint64 sideLimit(int desktopSide) {
+    if (desktopSide <= 0) return kMaxWindowSide;
+    return std::min<qint64>(2 * qint64{desktopSide}, kMaxWindowSide);
+}
+
+bool overlapsAny(qint64 x, qint64 y, qint64 width, qint64 height, const QList<QRect>& screens) {
+    return std::any_of(screens.begin(), screens.end(), [&](const QRect& s) {
+        return x < qint64{s.x()} + s.width() && qint64{s.x()} < x + width &&
+               y < qint64{s.y()} + s.height() && qint64{s.y()} < y + height;
+    });
+}
+
 }  // namespace
 
 QString bootSettingsPath() {
@@ -50,20 +69,43 @@ void writeBootRect(const QRect& outer) {
     QSettings settings(bootSettingsPath(), QSettings::IniFormat);
     settings.setValue(keyPath("left"), QString::number(outer.x()));
     settings.setValue(keyPath("top"), QString::number(outer.y()));
-    settings.setValue(keyPath("right"), QString::number(outer.x() + outer.width()));
-    settings.setValue(keyPath("bottom"), QString::number(outer.y() + outer.height()));
+    // Exclusive edges, counted wide: the right edge of a rectangle that ends
+    // at the largest int is one past it.
+    settings.setValue(keyPath("right"), QString::number(qint64{outer.right()} + 1));
+    settings.setValue(keyPath("bottom"), QString::number(qint64{outer.bottom()} + 1));
     settings.sync();
 }
 
-QRect startRect(const BootRect& saved) {
-    const int x = saved.left > 0 ? saved.left : 0;
-    const int y = saved.top > 0 ? saved.top : 0;
+QRect startRect(const BootRect& saved, const QList<QRect>& screens) {
+    qint64 x = saved.left > 0 ? saved.left : 0;
+    qint64 y = saved.top > 0 ? saved.top : 0;
     // Sizes from the values as saved: a maximised window's negative left
     // edge moves it to 0 but keeps its width.
-    const int width = saved.right - saved.left;
-    const int height = saved.bottom - saved.top;
-    if (width < 1 || height < 1) return QRect(x, y, kFirstStartWidth, kFirstStartHeight);
-    return QRect(x, y, width, height);
+    qint64 width = qint64{saved.right} - saved.left;
+    qint64 height = qint64{saved.bottom} - saved.top;
+    if (width < 1 || height < 1) {
+        width = kFirstStartWidth;
+        height = kFirstStartHeight;
+    }
+    QRect desktop;
+    for (const QRect& screen : screens) desktop |= screen;
+    width = std::min(width, sideLimit(desktop.width()));
+    height = std::min(height, sideLimit(desktop.height()));
+    const bool representable = x + width <= INT_MAX && y + height <= INT_MAX;
+    if (!representable || (!screens.isEmpty() && !overlapsAny(x, y, width, height, screens))) {
+        x = 0;
+        y = 0;
+    }
+    return QRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
+                 static_cast<int>(height));
+}
+
+QRect startRect(const BootRect& saved) {
+    QList<QRect> screens;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        for (const QScreen* screen : QGuiApplication::screens()) screens.append(screen->geometry());
+    }
+    return startRect(saved, screens);
 }
 
 int readFrameModeSetting() {

@@ -12,10 +12,13 @@ constexpr std::chrono::milliseconds kTextInterval{16};
 void FramebufferSurface::resize(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    if (width_ == 0 || height_ == 0) {
-        image_ = QImage();
+    image_ = width_ == 0 || height_ == 0 ? QImage() : QImage(width_, height_, QImage::Format_RGB32);
+    if (image_.isNull()) {
+        // No memory for that size (or none asked): nothing is drawn until a
+        // size that fits.
+        width_ = 0;
+        height_ = 0;
     } else {
-        image_ = QImage(width_, height_, QImage::Format_RGB32);
         image_.fill(Qt::black);
     }
     refreshRowPointer();
