@@ -153,8 +153,8 @@ start_x_server() {
 step "X server"
 start_x_server
 # Clients that come and go one after the other are all let in.
-for probe in $(seq 20); do
-  xdpyinfo >/dev/null 2>&1 || fail "the X server refused client $probe of 20 in a row"
+for probe in $(seq 60); do
+  xdpyinfo >/dev/null 2>&1 || fail "the X server refused client $probe of 60 in a row"
 done
 
 step "program starts from its own folder"
