@@ -32,8 +32,10 @@ bool onSomeScreen(const QRect& rect, const QList<QRect>& screens) {
 void checkStartRect(const BootRect& saved, const QList<QRect>& screens) {
     QRect desktop;
     for (const QRect& screen : screens) desktop |= screen;
-    const int widthLimit = screens.isEmpty() ? kMaxWindowSide : std::min(2 * desktop.width(), kMaxWindowSide);
-    const int heightLimit = screens.isEmpty() ? kMaxWindowSide : std::min(2 * desktop.height(), kMaxWindowSide);
+    const int widthLimit =
+        screens.isEmpty() ? kMaxWindowSide : std::min(2 * desktop.width(), kMaxWindowSide);
+    const int heightLimit =
+        screens.isEmpty() ? kMaxWindowSide : std::min(2 * desktop.height(), kMaxWindowSide);
     const QRect start = startRect(saved, screens);
     require(start.width() >= 1 && start.width() <= widthLimit);
     require(start.height() >= 1 && start.height() <= heightLimit);

@@ -23,8 +23,8 @@ std::string writePng(const QImage& image, const std::string& path) {
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) return "PNG encoding failed";
-    const FileResult written =
-        replaceFile(path, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
+    const FileResult written = replaceFile(
+        path, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
     return written.reason;
 }
 

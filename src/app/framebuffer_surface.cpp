@@ -22,7 +22,8 @@ bool allocatable(int width, int height) {
 void FramebufferSurface::resize(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    image_ = allocatable(width_, height_) ? QImage(width_, height_, QImage::Format_RGB32) : QImage();
+    image_ =
+        allocatable(width_, height_) ? QImage(width_, height_, QImage::Format_RGB32) : QImage();
     if (image_.isNull()) {
         // No memory for that size (or none asked): nothing is drawn until a
         // size that fits.

@@ -69,11 +69,12 @@ std::string finalTarget(const std::string& path) {
 // applies as for any new file.
 int createBeside(const std::string& target, std::string& name) {
     static unsigned counter = 0;
-    const auto ticks = static_cast<unsigned long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    const auto ticks =
+        static_cast<unsigned long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%06lx", (ticks + ++counter * 7919ul + ::getpid()) & 0xFFFFFFul);
+        std::snprintf(suffix, sizeof suffix, ".%06lx",
+                      (ticks + ++counter * 7919ul + ::getpid()) & 0xFFFFFFul);
         name = target + suffix;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;

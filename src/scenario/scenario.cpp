@@ -107,7 +107,8 @@ ScenarioResult readWholeFile(const std::string& path, std::string& data) {
     const FileResult read = readRegularFile(path, kScenarioReadLimit, data);
     if (!read.ok()) {
         const bool whileReading = read.error == EIO;
-        return failure(whileReading ? ScenarioFailure::CannotRead : ScenarioFailure::CannotOpen, read);
+        return failure(whileReading ? ScenarioFailure::CannotRead : ScenarioFailure::CannotOpen,
+                       read);
     }
     return {};
 }

@@ -160,7 +160,8 @@ TEST_F(BootSettingsTest, AbsurdValuesStillStartTheProgram) {
     Application program;
     ASSERT_TRUE(program.initApplication());
     MainView* view = program.view();
-    const QRect twiceTheDesktop(QPoint(0, 0), QGuiApplication::primaryScreen()->geometry().size() * 2);
+    const QRect twiceTheDesktop(QPoint(0, 0),
+                                QGuiApplication::primaryScreen()->geometry().size() * 2);
     EXPECT_EQ(view->frameGeometry(), twiceTheDesktop);
     EXPECT_EQ(view->framebuffer().width(), view->width());
     EXPECT_EQ(storedRect(), twiceTheDesktop) << "the next start opens the same";

@@ -74,7 +74,8 @@ CliResult runCliBytes(const std::vector<std::string>& args, rlim_t fileSizeLimit
     }
     CliResult result;
     char buffer[4096];
-    for (ssize_t got; (got = read(errors[0], buffer, sizeof buffer)) > 0;) result.err.append(buffer, got);
+    for (ssize_t got; (got = read(errors[0], buffer, sizeof buffer)) > 0;)
+        result.err.append(buffer, got);
     close(errors[0]);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;

@@ -12,8 +12,8 @@
 #include <climits>
 #include <cstring>
 
-#include "panel/panel_data.h"
 #include "file_faults.h"
+#include "panel/panel_data.h"
 #include "panel_fixture.h"
 #include "sim/params.h"
 

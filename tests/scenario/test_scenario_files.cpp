@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/state.h"
-#include "file_faults.h"
 #include "core/surface.h"
+#include "file_faults.h"
 #include "panel/selections.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
@@ -401,8 +401,7 @@ TEST_P(FailedWriteTest, KeepsTheOldFileAndGivesTheSystemsReason) {
 
 INSTANTIATE_TEST_SUITE_P(SmallAndLargeScenes, FailedWriteTest,
                          ::testing::Values(FailedWrite{"30", 0}, FailedWrite{"30", 1000},
-                                           FailedWrite{"30", 2000},
-                                           FailedWrite{"5000", 100000}));
+                                           FailedWrite{"30", 2000}, FailedWrite{"5000", 100000}));
 
 TEST_F(SceneFileTest, SaveOntoAFullFileSystemKeepsTheOldFile) {
     testing::SmallTmpfs disk(64);
