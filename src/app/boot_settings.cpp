@@ -1,5 +1,8 @@
 #include "app/boot_settings.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -7,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "core/number_text.h"
@@ -21,9 +25,22 @@ QString keyPath(const char* key) {
     return kSection + u'/' + QLatin1String(key);
 }
 
+// A settings file is a few hundred bytes.
+constexpr qint64 kMaxSettingsFileBytes = qint64{1} << 20;
+
+// QSettings reads the whole file, and waits on a FIFO: anything but a missing
+// file or a small regular one is left alone, read as empty and never written.
+bool settingsFileUsable() {
+    struct stat info {};
+    const QByteArray path = QFile::encodeName(bootSettingsPath());
+    if (::stat(path.constData(), &info) != 0) return errno == ENOENT;
+    return S_ISREG(info.st_mode) && info.st_size <= kMaxSettingsFileBytes;
+}
+
 // The value as the file holds it; "" when absent. QSettings splits a value
 // with commas into a list; joined again it is the text as written.
 QString readText(const char* key) {
+    if (!settingsFileUsable()) return {};
     QSettings settings(bootSettingsPath(), QSettings::IniFormat);
     const QVariant value = settings.value(keyPath(key));
     if (value.userType() == QMetaType::QStringList) return value.toStringList().join(u',');
@@ -66,6 +83,7 @@ BootRect readBootRect() {
 }
 
 void writeBootRect(const QRect& outer) {
+    if (!settingsFileUsable()) return;
     QSettings settings(bootSettingsPath(), QSettings::IniFormat);
     settings.setValue(keyPath("left"), QString::number(outer.x()));
     settings.setValue(keyPath("top"), QString::number(outer.y()));
@@ -118,6 +136,7 @@ int readFrameModeSetting() {
 }
 
 void writeFrameModeSetting(int mode) {
+    if (!settingsFileUsable()) return;
     QSettings settings(bootSettingsPath(), QSettings::IniFormat);
     settings.setValue(keyPath("taitolbar"), QString::number(mode));
     settings.sync();
@@ -128,6 +147,7 @@ int readDepthDivisorSetting() {
     if (divisor != 0) return divisor;
     // Absent, empty, or no usable number: the stereo shift divides by it, so
     // the default is stored instead.
+    if (!settingsFileUsable()) return kDefaultDepthDivisor;
     QSettings settings(bootSettingsPath(), QSettings::IniFormat);
     settings.setValue(keyPath("zsize"), QString::number(kDefaultDepthDivisor));
     settings.sync();

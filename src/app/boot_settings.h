@@ -3,6 +3,8 @@
 // rectangle, the window frame mode and the stereo depth divisor. One file in
 // the user's configuration directory, shared by every copy the user runs.
 // Single keys are read and written; everything else in the file is kept.
+// A "file" that is a FIFO, a device, a folder or larger than 1 MiB is read as
+// empty and never written.
 
 #include <QList>
 #include <QRect>

@@ -1,8 +1,13 @@
 // The boot-settings file: defaults written at start-up, the atoi rule, the
 // saved rectangle, and other contents of the file left alone.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <QFileInfo>
 #include <climits>
+#include <functional>
 
 #include "app/application.h"
 #include "app/framebuffer_surface.h"
@@ -190,6 +195,30 @@ TEST_F(BootSettingsTest, APictureBufferThatCannotBeAllocatedDrawsNothing) {
     surface.resize(10, 10);
     surface.setPixel(5, 1, kStarColour);
     EXPECT_EQ(surface.pixel(5, 1), kStarColour);
+}
+
+TEST_F(BootSettingsTest, ASettingsFileThatIsNoSmallFileIsLeftAlone) {
+    const QByteArray path = QFile::encodeName(bootSettingsPath());
+    const auto makeFifo = [&] { return mkfifo(path.constData(), 0600) == 0; };
+    const auto linkToZero = [&] { return symlink("/dev/zero", path.constData()) == 0; };
+    const auto makeHuge = [&] {
+        writeSettingsFile("[BootData]\ntaitolbar=2\n");
+        return truncate(path.constData(), 2 << 20) == 0;
+    };
+    alarm(30);  // a start that waits on the FIFO ends the test here
+    for (const auto& make : {std::function<bool()>(makeFifo), std::function<bool()>(linkToZero),
+                             std::function<bool()>(makeHuge)}) {
+        QFile::remove(bootSettingsPath());
+        ASSERT_TRUE(make());
+        Application program;
+        ASSERT_TRUE(program.initApplication());
+        EXPECT_EQ(gRun.frameMode, 0);
+        EXPECT_EQ(gView.depthDivisor, 15);
+        EXPECT_EQ(program.view()->frameGeometry().size(), QSize(800, 600));
+    }
+    alarm(0);
+    EXPECT_EQ(QFileInfo(bootSettingsPath()).size(), 2 << 20) << "never written";
+    QFile::remove(bootSettingsPath());
 }
 
 }  // namespace
