@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libgomp1 libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
+  clang libclang-rt-14-dev libomp-dev  # the fuzz preset: clang, libFuzzer, clang's OpenMP
 )
 
 missing=()

@@ -26,6 +26,8 @@ namespace {
 // A fixed seed, so that runs on different days time the same galaxy.
 constexpr std::uint32_t kDefaultSeed = 1;
 constexpr std::uint32_t kDefaultSteps = 10;
+// More threads than any machine has cores only exhaust the threading runtime.
+constexpr std::uint32_t kMaxThreads = 1024;
 
 // The galaxy timed unless options say otherwise: every population full and a
 // black hole, the rest at the panel's defaults.
@@ -59,7 +61,8 @@ const char* const kUsage =
     "  --star-mass T, --speed T, --scale T, --mass-mode T, --layout T\n"
     "                                 the other selections (default: the panel's)\n"
     "  --steps N                      steps timed per kernel, at least 1 (default 10)\n"
-    "  --threads N                    threads of the fast kernel, 0 every core (default 0)\n"
+    "  --threads N                    threads of the fast kernel, 1 to 1024, 0 every core\n"
+    "                                 (default 0)\n"
     "  --seed N                       generator seed (default 1)\n"
     "  --view WxH                     view size (default 800x600)\n"
     "  --kernel reference|fast|both   kernels to time (default both)\n"
@@ -97,6 +100,9 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
             if (options.steps == 0) throw UsageError("--steps expects at least 1");
         } else if (option == "--threads") {
             options.threads = parseUnsigned(option, value);
+            if (options.threads > kMaxThreads)
+                throw UsageError("--threads expects 0 (every core) or a number from 1 to " +
+                                 std::to_string(kMaxThreads) + ", not \"" + value + "\"");
         } else if (option == "--seed") {
             options.seed = parseUnsigned(option, value);
         } else if (option == "--view") {

@@ -224,8 +224,8 @@ int renderSceneCommand(const std::vector<std::string>& args) {
     if (depth) gView.depthDivisor = static_cast<int>(*depth);
     loadInput(input);
     redrawAll(surface);
-    QString reason = writePng(surfaceImage(surface), QString::fromStdString(output));
-    if (!reason.isEmpty()) throw IoError("cannot write " + output + ": " + reason.toStdString());
+    const std::string reason = writePng(surfaceImage(surface), output);
+    if (!reason.empty()) throw IoError("cannot write " + output + ": " + reason);
     return 0;
 }
 

@@ -1,7 +1,8 @@
 #include "surface_image.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QBuffer>
+
+#include "core/file_io.h"
 
 namespace corvane::cli {
 
@@ -17,19 +18,14 @@ QImage surfaceImage(const MemorySurface& surface) {
     return image;
 }
 
-QString writePng(const QImage& image, const QString& path) {
-    if (QFileInfo(path).isDir()) return QStringLiteral("The target is a directory");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (!image.save(&file, "PNG")) {
-        QString reason = file.error() != QFileDevice::NoError
-                             ? file.errorString()
-                             : QStringLiteral("PNG encoding failed");
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) return file.errorString();
-    return {};
+std::string writePng(const QImage& image, const std::string& path) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) return "PNG encoding failed";
+    const FileResult written = replaceFile(
+        path, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
+    return written.reason;
 }
 
 }  // namespace corvane::cli

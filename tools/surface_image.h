@@ -2,7 +2,7 @@
 // Pictures of the in-memory view for corvane-cli.
 
 #include <QImage>
-#include <QString>
+#include <string>
 
 #include "core/surface.h"
 
@@ -11,8 +11,9 @@ namespace corvane::cli {
 // The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size.
 QImage surfaceImage(const MemorySurface& surface);
 
-// Writes `image` as PNG to `path`, replacing the file only when complete.
-// Returns an empty string on success, otherwise the reason.
-QString writePng(const QImage& image, const QString& path);
+// Writes `image` as PNG to `path` (the name's bytes as given), replacing the
+// file only once the picture is complete on the disk. Returns an empty string
+// on success, otherwise the system's reason.
+std::string writePng(const QImage& image, const std::string& path);
 
 }  // namespace corvane::cli

@@ -7,15 +7,29 @@
 namespace corvane {
 namespace {
 constexpr std::chrono::milliseconds kTextInterval{16};
+
+// Larger buffers are refused before the toolkit is asked: rows beyond 65536
+// pixels overflow its int arithmetic, and a gigabyte is beyond any screen.
+constexpr int kMaxSide = 65536;
+constexpr qint64 kMaxPixels = qint64{1} << 28;
+
+bool allocatable(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           qint64{width} * height <= kMaxPixels;
+}
 }  // namespace
 
 void FramebufferSurface::resize(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    if (width_ == 0 || height_ == 0) {
-        image_ = QImage();
+    image_ =
+        allocatable(width_, height_) ? QImage(width_, height_, QImage::Format_RGB32) : QImage();
+    if (image_.isNull()) {
+        // No memory for that size (or none asked): nothing is drawn until a
+        // size that fits.
+        width_ = 0;
+        height_ = 0;
     } else {
-        image_ = QImage(width_, height_, QImage::Format_RGB32);
         image_.fill(Qt::black);
     }
     refreshRowPointer();

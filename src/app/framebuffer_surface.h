@@ -12,7 +12,9 @@ namespace corvane {
 
 class FramebufferSurface final : public DrawingSurface {
   public:
-    // A new size starts black; callers repaint every body afterwards.
+    // A new size starts black; callers repaint every body afterwards. A size
+    // whose buffer cannot be allocated leaves an empty surface that draws
+    // nothing.
     void resize(int width, int height);
 
     void setPixel(int x, int y, Colour colour) override;

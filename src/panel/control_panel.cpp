@@ -138,8 +138,8 @@ void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what
 
 void ControlPanel::nextFrameMode() {
     gRun.frameModePending = 1;
-    int mode = gRun.frameMode + 1;
-    if (mode >= kFrameModeCount) mode = 0;
+    // Compared before adding: a hand-edited largest int must not overflow.
+    const int mode = gRun.frameMode >= kFrameModeCount - 1 ? 0 : gRun.frameMode + 1;
     gRun.frameMode = mode;
     host_.writeFrameMode(mode);
 }

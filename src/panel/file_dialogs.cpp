@@ -1,5 +1,6 @@
 #include "panel/file_dialogs.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -12,7 +13,7 @@ const char* const kSceneFilters = "Exe Files(*.cvn);;All Files(*.*)";
 // Runs one file dialog on `path`; a relative name is taken from the current
 // directory. No suffix is ever added to a typed name.
 bool runFileDialog(QFileDialog& dialog, std::string& path) {
-    QFileInfo proposed(QString::fromStdString(path));
+    QFileInfo proposed(QFile::decodeName(QByteArray::fromStdString(path)));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(QString::fromLatin1(kSceneFilters));
     dialog.selectNameFilter(dialog.nameFilters().first());
@@ -22,7 +23,7 @@ bool runFileDialog(QFileDialog& dialog, std::string& path) {
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
-    path = chosen.first().toStdString();
+    path = QFile::encodeName(chosen.first()).toStdString();
     return true;
 }
 

@@ -1,11 +1,10 @@
 #include "scenario/scenario.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
+#include "core/file_io.h"
 #include "core/surface.h"
 #include "panel/selections.h"
 #include "scenario/scenario_text.h"
@@ -20,18 +19,21 @@ namespace {
 
 constexpr const char* kDefaultScenarioPath = "def.cvn";
 
-QString qtPath(const std::string& path) {
-    return QString::fromUtf8(path.data(), path.size());
+ScenarioResult failure(ScenarioFailure kind, const FileResult& file) {
+    return {kind, QString::fromLocal8Bit(file.reason)};
 }
 
-ScenarioResult failure(ScenarioFailure kind, QString reason) {
-    return {kind, std::move(reason)};
-}
-
-// QSaveFile gives no reason of its own for a target that is a directory.
-QString saveFailureReason(const QSaveFile& file) {
-    if (QFileInfo(file.fileName()).isDir()) return QStringLiteral("The target is a directory");
-    return file.errorString();
+// Which step of a save failed, from the error the system gave.
+ScenarioFailure saveFailureKind(const FileResult& file) {
+    switch (file.error) {
+        case ENOSPC:
+        case EFBIG:
+        case EIO:
+        case EDQUOT:
+            return ScenarioFailure::CannotWrite;
+        default:
+            return ScenarioFailure::CannotOpen;
+    }
 }
 
 void appendLine(QByteArray& out, std::string_view text) {
@@ -94,30 +96,20 @@ QByteArray composeScenario(const std::array<std::string, kComboCount>& texts, in
 }
 
 ScenarioResult saveScenario() {
-    QByteArray content = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
-    QSaveFile file(qtPath(scenarioPath));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failure(ScenarioFailure::CannotOpen, saveFailureReason(file));
-    }
-    if (file.write(content) != content.size()) {
-        QString reason = file.errorString();
-        file.cancelWriting();
-        return failure(ScenarioFailure::CannotWrite, reason);
-    }
-    if (!file.commit()) return failure(ScenarioFailure::CannotWrite, saveFailureReason(file));
+    const QByteArray content = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
+    const FileResult written = replaceFile(
+        scenarioPath, std::string_view(content.constData(), static_cast<size_t>(content.size())));
+    if (!written.ok()) return failure(saveFailureKind(written), written);
     return {};
 }
 
-ScenarioResult readWholeFile(const std::string& path, QByteArray& data) {
-    QFile file(qtPath(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return failure(ScenarioFailure::CannotOpen, file.errorString());
+ScenarioResult readWholeFile(const std::string& path, std::string& data) {
+    const FileResult read = readRegularFile(path, kScenarioReadLimit, data);
+    if (!read.ok()) {
+        const bool whileReading = read.error == EIO;
+        return failure(whileReading ? ScenarioFailure::CannotRead : ScenarioFailure::CannotOpen,
+                       read);
     }
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return failure(ScenarioFailure::CannotRead, file.errorString());
-    }
-    data = std::move(content);
     return {};
 }
 
@@ -133,9 +125,9 @@ void applyScenario(std::string_view data) {
 }
 
 ScenarioResult loadScenario() {
-    QByteArray data;
+    std::string data;
     ScenarioResult result = readWholeFile(scenarioPath, data);
-    if (result.ok()) applyScenario(std::string_view(data.constData(), data.size()));
+    if (result.ok()) applyScenario(data);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,25 +17,32 @@ enum class ScenarioFailure { None, CannotOpen, CannotRead, CannotWrite };
 
 struct ScenarioResult {
     ScenarioFailure failure = ScenarioFailure::None;
-    QString errorString;  // the reason, from QFile/QSaveFile errorString()
+    QString errorString;  // the system's reason, e.g. "No space left on device"
     bool ok() const { return failure == ScenarioFailure::None; }
 };
 
-// The file the next save writes and the next load reads, UTF-8; the file
-// dialogs edit it. "def.cvn" at start.
+// The file the next save writes and the next load reads: the name's bytes as
+// the file system stores them (UTF-8 for names the file dialogs give, any
+// bytes from the command line). "def.cvn" at start.
 extern std::string scenarioPath;
 void resetScenarioPath();
 
-// Writes the running scene to scenarioPath through a temporary file that
-// replaces the target only when complete.
+// Writes the running scene to scenarioPath through a new file that replaces
+// the target only once every byte is written and flushed to the disk; any
+// failure leaves the old file as it was.
 ScenarioResult saveScenario();
 
 // Reads scenarioPath into panelCombos(), gParams and the body table, then
 // fills the view black. A file that cannot be read changes nothing.
+// Only regular files are read, and only their first kScenarioReadLimit
+// bytes: a 15 000-body scene is about 5 MB.
 ScenarioResult loadScenario();
 
-// The whole content of the file at `path` (UTF-8) into `data`.
-ScenarioResult readWholeFile(const std::string& path, QByteArray& data);
+constexpr std::size_t kScenarioReadLimit = std::size_t{64} << 20;
+
+// The content of the regular file at `path`, at most kScenarioReadLimit
+// bytes, into `data`.
+ScenarioResult readWholeFile(const std::string& path, std::string& data);
 
 // The nine selection texts a save stores: those the running bodies were made
 // or loaded with, or the panel's texts when no settings were read yet.

@@ -1,6 +1,16 @@
 // The boot-settings file: defaults written at start-up, the atoi rule, the
 // saved rectangle, and other contents of the file left alone.
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <QFileInfo>
+#include <climits>
+#include <functional>
+
 #include "app/application.h"
+#include "app/framebuffer_surface.h"
 #include "app_fixture.h"
 
 namespace corvane::testing {
@@ -113,6 +123,102 @@ TEST_F(BootSettingsTest, WritesLeaveOtherKeysAndSectionsAlone) {
     EXPECT_EQ(stored("BootData/right"), "31");
     EXPECT_EQ(stored("BootData/bottom"), "42");
     EXPECT_TRUE(settingsFile().contains("[BootData]"));
+}
+
+struct StartCase {
+    BootRect saved;
+    QList<QRect> screens;
+    QRect expected;
+};
+
+TEST_F(BootSettingsTest, AnySavedRectangleOpensWhereTheDesktopShowsIt) {
+    const QRect screen(0, 0, 1280, 1024);
+    const QList<QRect> twoScreens = {QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
+    const StartCase cases[] = {
+        // A maximised window reaches past the screen by its frame: kept.
+        {{-8, -8, 1288, 1032}, {screen}, QRect(0, 0, 1296, 1040)},
+        // Beyond twice the desktop, and beyond 16384 on a large one.
+        {{0, 0, 2000000000, 600}, {screen}, QRect(0, 0, 2560, 600)},
+        {{0, 0, 2000000000, 2000000000}, {QRect(0, 0, 10000, 9000)}, QRect(0, 0, 16384, 16384)},
+        {{0, 0, 2000000000, 2000000000}, {}, QRect(0, 0, 16384, 16384)},
+        // Differences beyond int.
+        {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {screen}, QRect(0, 0, 2560, 2048)},
+        // Reversed: the first-start size; at the origin when off every screen or
+        // when the right edge would pass the largest int.
+        {{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, {screen}, QRect(0, 0, 800, 600)},
+        {{INT_MAX, 10, INT_MAX, 10}, {}, QRect(0, 0, 800, 600)},
+        // Off every screen, partly on one, on the second one.
+        {{5000, 100, 5400, 400}, {screen}, QRect(0, 0, 400, 300)},
+        {{1200, 1000, 1600, 1400}, {screen}, QRect(1200, 1000, 400, 400)},
+        {{1000, 100, 1400, 400}, twoScreens, QRect(1000, 100, 400, 300)},
+    };
+    for (const StartCase& c : cases) {
+        EXPECT_EQ(startRect(c.saved, c.screens), c.expected)
+            << c.saved.left << " " << c.saved.top << " " << c.saved.right << " " << c.saved.bottom;
+    }
+}
+
+TEST_F(BootSettingsTest, AbsurdValuesStillStartTheProgram) {
+    writeSettingsFile(
+        "[BootData]\nleft=-2147483648\ntop=0\nright=2000000000\nbottom=99999999999\n"
+        "taitolbar=2147483647\nzsize=-2147483648\n");
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView* view = program.view();
+    const QRect twiceTheDesktop(QPoint(0, 0),
+                                QGuiApplication::primaryScreen()->geometry().size() * 2);
+    EXPECT_EQ(view->frameGeometry(), twiceTheDesktop);
+    EXPECT_EQ(view->framebuffer().width(), view->width());
+    EXPECT_EQ(storedRect(), twiceTheDesktop) << "the next start opens the same";
+    EXPECT_EQ(gView.depthDivisor, INT_MIN);
+}
+
+TEST_F(BootSettingsTest, RectangleEndingAtTheLargestIntIsStoredWithoutOverflow) {
+    writeBootRect(QRect(QPoint(INT_MAX - 10, INT_MAX - 20), QPoint(INT_MAX, INT_MAX)));
+    EXPECT_EQ(stored("BootData/left"), QString::number(INT_MAX - 10));
+    EXPECT_EQ(stored("BootData/right"), "2147483648");
+    EXPECT_EQ(stored("BootData/bottom"), "2147483648");
+    EXPECT_EQ(readBootRect().right, INT_MAX) << "read back saturated";
+}
+
+TEST_F(BootSettingsTest, APictureBufferThatCannotBeAllocatedDrawsNothing) {
+    FramebufferSurface surface;
+    // Rows beyond the toolkit's int arithmetic, a gigapixel, the largest ints.
+    for (const QSize& size : {QSize(100000000, 2), QSize(20000, 20000), QSize(INT_MAX, INT_MAX)}) {
+        surface.resize(size.width(), size.height());
+        EXPECT_EQ(surface.width(), 0) << size.width();
+        EXPECT_EQ(surface.height(), 0) << size.width();
+        surface.setPixel(5, 1, kStarColour);
+        surface.fillBlack();
+        surface.drawText("10");
+    }
+    surface.resize(10, 10);
+    surface.setPixel(5, 1, kStarColour);
+    EXPECT_EQ(surface.pixel(5, 1), kStarColour);
+}
+
+TEST_F(BootSettingsTest, ASettingsFileThatIsNoSmallFileIsLeftAlone) {
+    const QByteArray path = QFile::encodeName(bootSettingsPath());
+    const auto makeFifo = [&] { return mkfifo(path.constData(), 0600) == 0; };
+    const auto linkToZero = [&] { return symlink("/dev/zero", path.constData()) == 0; };
+    const auto makeHuge = [&] {
+        writeSettingsFile("[BootData]\ntaitolbar=2\n");
+        return truncate(path.constData(), 2 << 20) == 0;
+    };
+    alarm(30);  // a start that waits on the FIFO ends the test here
+    for (const auto& make : {std::function<bool()>(makeFifo), std::function<bool()>(linkToZero),
+                             std::function<bool()>(makeHuge)}) {
+        QFile::remove(bootSettingsPath());
+        ASSERT_TRUE(make());
+        Application program;
+        ASSERT_TRUE(program.initApplication());
+        EXPECT_EQ(gRun.frameMode, 0);
+        EXPECT_EQ(gView.depthDivisor, 15);
+        EXPECT_EQ(program.view()->frameGeometry().size(), QSize(800, 600));
+    }
+    alarm(0);
+    EXPECT_EQ(QFileInfo(bootSettingsPath()).size(), 2 << 20) << "never written";
+    QFile::remove(bootSettingsPath());
 }
 
 }  // namespace

@@ -1,12 +1,22 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "file_faults.h"
 
 namespace {
 
@@ -27,6 +37,48 @@ CliResult runCli(const QStringList& args) {
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
+}
+
+// Runs the built corvane-cli with arguments passed as their bytes, as a
+// shell passes them, and with writes limited to `fileSizeLimit` bytes
+// (SIGXFSZ ignored: a write past it fails with EFBIG). A run that takes
+// longer than 30 s is a failure and is killed.
+CliResult runCliBytes(const std::vector<std::string>& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    std::vector<char*> argv{const_cast<char*>(CORVANE_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int errors[2];
+    if (pipe(errors) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN);
+        dup2(errors[1], STDERR_FILENO);
+        const int nothing = open("/dev/null", O_RDWR);
+        dup2(nothing, STDOUT_FILENO);
+        dup2(nothing, STDIN_FILENO);
+        execv(CORVANE_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    close(errors[1]);
+    int status = 0;
+    for (int tenths = 0; waitpid(child, &status, WNOHANG) == 0; ++tenths) {
+        if (tenths == 300) {
+            ADD_FAILURE() << "corvane-cli did not end within 30 s: " << args.front();
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        usleep(100000);
+    }
+    CliResult result;
+    char buffer[4096];
+    for (ssize_t got; (got = read(errors[0], buffer, sizeof buffer)) > 0;)
+        result.err.append(buffer, got);
+    close(errors[0]);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -101,6 +153,11 @@ TEST_F(CliTest, HelpAndWrongUsage) {
         {{"run", in, "-o", out, "--steps", "3", "--stereo"}, "--stereo"},
         {{"render", in, "-o", out, "--depth", "0"}, "--depth"},
         {{"render", in}, "needs -o"},
+        {{"bench", "--threads", "100000"}, "--threads"},
+        {{"bench", "--threads", "1025"}, "--threads"},
+        {{"bench", "--threads", "4294967295"}, "--threads"},
+        {{"bench", "--threads", "4294967296"}, "--threads"},
+        {{"bench", "--steps", "99999999999"}, "--steps"},
     };
     for (const Case& c : cases) {
         CliResult result = runCli(c.args);
@@ -213,6 +270,72 @@ TEST_F(CliTest, NewRunRenderChainWithoutADisplay) {
     }
     EXPECT_GT(lit, 20);
     EXPECT_LE(lit, 30);
+}
+
+TEST_F(CliTest, FailedWritesKeepTheOldSceneAndPicture) {
+    const std::string in = path("in.cvn").toStdString();
+    write(path("in.cvn"), stillScene({"0,0,0,0,0,0,0"}));
+    struct Case {
+        std::vector<std::string> args;  // the output is the file named last
+        rlim_t fileSizeLimit;
+    };
+    const std::string scene = path("scene.cvn").toStdString();
+    const std::string picture = path("picture.png").toStdString();
+    const std::vector<Case> cases = {
+        {{"new", "--seed", "1", "-o", scene}, 1000},  // 30 bodies: well inside a write buffer
+        {{"new", "--seed", "1", "--free", "5000", "-o", scene}, 100000},
+        {{"run", in, "--steps", "1", "-o", scene}, 0},
+        {{"render", in, "-o", picture}, 100},
+    };
+    for (const Case& c : cases) {
+        const QString target = QString::fromStdString(c.args.back());
+        write(target, "the old file\r\n");
+        CliResult result = runCliBytes(c.args, c.fileSizeLimit);
+        EXPECT_EQ(result.exitCode, 1) << c.args.front();
+        EXPECT_TRUE(contains(result.err, std::strerror(EFBIG))) << result.err;
+        EXPECT_EQ(read(target), "the old file\r\n") << c.args.front();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3) << "no unfinished file is left";
+
+    corvane::testing::SmallTmpfs disk(64);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the superuser";
+    const QString onDisk = QString::fromStdString(disk.path() + "/scene.cvn");
+    write(onDisk, "the old file\r\n");
+    disk.fill();
+    CliResult full = runCliBytes({"new", "--seed", "1", "-o", onDisk.toStdString()});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(contains(full.err, std::strerror(ENOSPC))) << full.err;
+    EXPECT_EQ(read(onDisk), "the old file\r\n");
+}
+
+TEST_F(CliTest, InputsThatAreNoSceneFileFailAtOnce) {
+    const std::string fifo = path("pipe.cvn").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string out = path("out.png").toStdString();
+    for (const std::string& input : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo}) {
+        CliResult result = runCliBytes({"render", input, "-o", out});
+        EXPECT_EQ(result.exitCode, 1) << input;
+        EXPECT_TRUE(contains(result.err, "Not a regular file")) << result.err;
+    }
+    CliResult folder = runCliBytes({"run", dir.path().toStdString(), "-o", out, "--steps", "1"});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_TRUE(contains(folder.err, std::strerror(EISDIR))) << folder.err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+}
+
+TEST_F(CliTest, FileNamesAreTakenAsTheirBytes) {
+    // Shift-JIS names, which are not UTF-8.
+    const std::string scene = dir.path().toStdString() + "/\x83\x49\x83\x8A.cvn";
+    const std::string picture = dir.path().toStdString() + "/\x8B\xE2.png";
+    ASSERT_EQ(runCliBytes({"new", "-o", scene, "--seed", "1"}).exitCode, 0);
+    EXPECT_EQ(access(scene.c_str(), F_OK), 0);
+    CliResult run = runCliBytes({"run", scene, "-o", scene, "--steps", "1", "--seed", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(runCliBytes({"render", scene, "-o", picture}).exitCode, 0);
+    EXPECT_EQ(access(picture.c_str(), F_OK), 0);
+    // Qt's own folder removal cannot name them.
+    unlink(scene.c_str());
+    unlink(picture.c_str());
 }
 
 }  // namespace

@@ -8,7 +8,11 @@
 #include <QScreen>
 #include <QUrl>
 #include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
+#include "file_faults.h"
 #include "panel/panel_data.h"
 #include "panel_fixture.h"
 #include "sim/params.h"
@@ -129,10 +133,14 @@ TEST_F(PanelTest, FrameCyclesThroughTheThreeModes) {
 }
 
 TEST_F(PanelTest, FrameModeOutOfRangeWrapsToZero) {
-    gRun.frameMode = 3;
-    panel->command(kCmdFrame);
-    EXPECT_EQ(host.frameModes, std::vector<int>{0});
-    EXPECT_EQ(gRun.frameMode, 0);
+    // Hand-edited modes: 2 and above go to 0, below 0 count up.
+    const std::pair<int, int> steps[] = {{3, 0}, {INT_MAX, 0}, {-1, 0}, {INT_MIN, INT_MIN + 1}};
+    for (const auto& [stored, next] : steps) {
+        gRun.frameMode = stored;
+        panel->command(kCmdFrame);
+        EXPECT_EQ(host.frameModes.back(), next) << stored;
+        EXPECT_EQ(gRun.frameMode, next) << stored;
+    }
 }
 
 // ---- Open and Save -------------------------------------------------------
@@ -208,6 +216,22 @@ TEST_F(PanelTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     EXPECT_NE(dialogs->failures[0].find("保存"), std::string::npos);
     EXPECT_NE(dialogs->failures[0].find(blocked), std::string::npos);
     EXPECT_TRUE(QFileInfo(QString::fromStdString(blocked)).isDir());
+}
+
+TEST_F(PanelTest, SaveOntoAFullDiskIsReportedAndKeepsTheOldFile) {
+    panel->command(kCmdRun);
+    const std::string target = pathOf("saved.cvn");
+    writeFile(target, "the old scene\r\n");
+    dialogs->saveAnswer = target;
+    {
+        // The default scene is far smaller than any write buffer.
+        corvane::testing::FileSizeLimit full(1000);
+        panel->command(kCmdSave);
+    }
+    ASSERT_EQ(dialogs->failures.size(), 1u);
+    EXPECT_NE(dialogs->failures[0].find(std::strerror(EFBIG)), std::string::npos)
+        << dialogs->failures[0];
+    EXPECT_EQ(readFile(target), "the old scene\r\n");
 }
 
 TEST_F(PanelTest, FailedOpenIsReportedAndKeepsTheGalaxy) {

@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "core/state.h"
 #include "core/surface.h"
+#include "file_faults.h"
 #include "panel/selections.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
@@ -367,6 +371,115 @@ TEST_F(SceneFileTest, PathStartsAsDefAndIsUtf8) {
     ASSERT_TRUE(loadScenario().ok());
     resetScenarioPath();
     EXPECT_EQ(scenarioPath, "def.cvn");
+}
+
+// ---- Failed writes and hostile files ----------------------------------------
+
+struct FailedWrite {
+    const char* freeStars;  // the scene's size: 30 bodies fit in any write buffer
+    rlim_t fileSizeLimit;   // bytes a file may have before writes fail
+};
+
+class FailedWriteTest : public SceneFileTest, public ::testing::WithParamInterface<FailedWrite> {};
+
+TEST_P(FailedWriteTest, KeepsTheOldFileAndGivesTheSystemsReason) {
+    ASSERT_TRUE(panelCombos().selectByPrefix(kComboFreeStars, GetParam().freeStars));
+    runCommand();
+    scenarioPath = path("scene.cvn");
+    writeFile(scenarioPath, "the old scene\r\n");
+    ScenarioResult result;
+    {
+        testing::FileSizeLimit full(GetParam().fileSizeLimit);
+        result = saveScenario();
+    }
+    EXPECT_EQ(result.failure, ScenarioFailure::CannotWrite);
+    EXPECT_EQ(result.errorString.toStdString(), std::strerror(EFBIG));
+    EXPECT_EQ(readFile(scenarioPath), "the old scene\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"scene.cvn"})
+        << "the unfinished file is removed";
+}
+
+INSTANTIATE_TEST_SUITE_P(SmallAndLargeScenes, FailedWriteTest,
+                         ::testing::Values(FailedWrite{"30", 0}, FailedWrite{"30", 1000},
+                                           FailedWrite{"30", 2000}, FailedWrite{"5000", 100000}));
+
+TEST_F(SceneFileTest, SaveOntoAFullFileSystemKeepsTheOldFile) {
+    testing::SmallTmpfs disk(64);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the superuser";
+    runCommand();
+    scenarioPath = disk.path() + "/scene.cvn";
+    writeFile(scenarioPath, "the old scene\r\n");
+    disk.fill();
+    ScenarioResult result = saveScenario();
+    EXPECT_EQ(result.failure, ScenarioFailure::CannotWrite);
+    EXPECT_EQ(result.errorString.toStdString(), std::strerror(ENOSPC));
+    EXPECT_EQ(readFile(scenarioPath), "the old scene\r\n");
+}
+
+TEST_F(SceneFileTest, SaveKeepsLinksAndPermissions) {
+    runCommand();
+    writeFile(path("real.cvn"), "old");
+    ASSERT_EQ(chmod(path("real.cvn").c_str(), 0640), 0);
+    ASSERT_EQ(symlink(path("real.cvn").c_str(), path("link.cvn").c_str()), 0);
+    scenarioPath = path("link.cvn");
+    ASSERT_TRUE(saveScenario().ok());
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.cvn")).isSymLink());
+    EXPECT_TRUE(readFile(path("real.cvn")).starts_with("Corvane V9.0\r\n"));
+    struct stat info {};
+    ASSERT_EQ(stat(path("real.cvn").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(SceneFileTest, OnlyRegularFilesAreReadAndOpeningNeverWaits) {
+    runCommand();
+    const std::string before = formatBodyLine(valuesOf(0));
+    const std::string fifo = path("pipe.cvn");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string notRegular = "Not a regular file";
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", notRegular},
+        {"/dev/urandom", notRegular},
+        {fifo, notRegular},  // no writer: a blocking open would wait forever
+        {dir.path().toStdString(), std::strerror(EISDIR)},
+    };
+    alarm(30);  // a load that waits ends the whole test here
+    for (const auto& [file, reason] : cases) {
+        scenarioPath = file;
+        ScenarioResult result = loadScenario();
+        EXPECT_EQ(result.failure, ScenarioFailure::CannotOpen) << file;
+        EXPECT_EQ(result.errorString.toStdString(), reason) << file;
+    }
+    alarm(0);
+    EXPECT_EQ(formatBodyLine(valuesOf(0)), before);
+}
+
+TEST_F(SceneFileTest, ReadingStopsAfter64MiB) {
+    // A scene, then zero bytes up to 100 MB (sparse: no disk is used).
+    const std::string scene = freeStarsOnly("5") + "1,2,3,4,5,6,7\r\n";
+    scenarioPath = path("huge.cvn");
+    writeFile(scenarioPath, scene);
+    ASSERT_EQ(truncate(scenarioPath.c_str(), 100'000'000), 0);
+    std::string data;
+    ASSERT_TRUE(readWholeFile(scenarioPath, data).ok());
+    EXPECT_EQ(data.size(), kScenarioReadLimit);
+    EXPECT_LE(data.capacity(), kScenarioReadLimit + 4096) << "memory for the limit, no more";
+    EXPECT_EQ(data.substr(0, scene.size()), scene);
+    data = {};
+    ASSERT_TRUE(loadScenario().ok());
+    EXPECT_EQ(gParams.bodyCount, 5);
+    EXPECT_EQ(valuesOf(0), (BodyValues{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(SceneFileTest, NamesAreTheirBytesInAnyEncoding) {
+    runCommand();
+    scenarioPath = dir.path().toStdString() + "/\x83\x49\x83\x8A.cvn";  // Shift-JIS, not UTF-8
+    ASSERT_TRUE(saveScenario().ok());
+    EXPECT_EQ(access(scenarioPath.c_str(), F_OK), 0) << "saved under exactly these bytes";
+    fillTableWithSevens();
+    ASSERT_TRUE(loadScenario().ok());
+    EXPECT_EQ(gParams.bodyCount, 30);
+    EXPECT_NE(body(0).x, 7.0f);
+    unlink(scenarioPath.c_str());  // Qt's own folder removal cannot name it
 }
 
 }  // namespace
