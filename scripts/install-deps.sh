@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libgomp1 libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
+  openbox                 # a real window manager for the end-to-end tests
+  qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
 )
 
 missing=()
