@@ -1,0 +1,95 @@
+// What the end-to-end tests ask of the X server beyond xdotool:
+//   x11_probe corner <window id> <seconds>
+//     watches the window's top-left corner on the screen as fast as the
+//     server answers and prints how many different pictures with white in
+//     them it saw, and how many it took: a countdown drawn black on white
+//     shows one picture per number that reached the screen;
+//   x11_probe maximize <window id>
+//     asks the window manager to maximise the window, as its title-bar
+//     button would.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace corvane::e2e {
+
+constexpr int kCornerWidth = 80;
+constexpr int kCornerHeight = 16;
+
+// The corner's pixels as bytes, or "" when no pixel of it is white.
+std::string cornerPicture(Display* display, Window root, int x, int y) {
+    XImage* image = XGetImage(display, root, x, y, kCornerWidth, kCornerHeight, AllPlanes, ZPixmap);
+    if (!image) return {};
+    std::string pixels;
+    bool white = false;
+    for (int row = 0; row < kCornerHeight; ++row) {
+        for (int column = 0; column < kCornerWidth; ++column) {
+            const unsigned long p = XGetPixel(image, column, row) & 0xFFFFFFul;
+            white = white || p == 0xFFFFFFul;
+            pixels.append(reinterpret_cast<const char*>(&p), 3);
+        }
+    }
+    XDestroyImage(image);
+    return white ? pixels : std::string();
+}
+
+int watchCorner(Display* display, Window window, double seconds) {
+    const Window root = DefaultRootWindow(display);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, root, 0, 0, &x, &y, &child);
+    std::set<std::string> seen;
+    long pictures = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        std::string picture = cornerPicture(display, root, x, y);
+        ++pictures;
+        if (!picture.empty()) seen.insert(std::move(picture));
+    }
+    std::printf("%zu %ld\n", seen.size(), pictures);
+    return 0;
+}
+
+int maximize(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;  // add
+    event.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    event.xclient.data.l[2] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    event.xclient.data.l[3] = 1;  // a normal application asks
+    const Status sent = XSendEvent(display, DefaultRootWindow(display), False,
+                                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display, False);
+    return sent != 0 ? 0 : 1;
+}
+
+}  // namespace corvane::e2e
+
+int main(int argc, char** argv) {
+    const bool corner = argc == 4 && std::strcmp(argv[1], "corner") == 0;
+    const bool maximize = argc == 3 && std::strcmp(argv[1], "maximize") == 0;
+    if (!corner && !maximize) {
+        std::fputs("usage: x11_probe corner <window id> <seconds> | maximize <window id>\n", stderr);
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fputs("x11_probe: cannot open the display\n", stderr);
+        return 1;
+    }
+    const Window window = std::strtoul(argv[2], nullptr, 0);
+    const int status = corner ? corvane::e2e::watchCorner(display, window, std::atof(argv[3]))
+                              : corvane::e2e::maximize(display, window);
+    XCloseDisplay(display);
+    return status;
+}
