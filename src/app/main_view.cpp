@@ -145,6 +145,9 @@ void MainView::setOuterRect(const QRect& outer) {
 
 void MainView::applyFrameMode() {
     const QRect outer = outerRect();
+    // A window manager forgets that the panel belongs to the view while the
+    // view is hidden for its new flags; shown anew, the panel is its again.
+    const bool panelShown = panel_ && panel_->isVisible();
     if (const auto flags = frameModeFlags(gRun.frameMode)) {
         // Changed flags hide the window: the window manager frames it anew
         // when it is shown again.
@@ -158,6 +161,10 @@ void MainView::applyFrameMode() {
     setAttribute(Qt::WA_ShowWithoutActivating, false);
     // Where the frame was not known while hidden, Qt knows it now.
     setOuterRect(outer);
+    if (panelShown) {
+        panel_->hide();
+        panel_->show();
+    }
     // Laid out again even when the client size did not change, as after any
     // size change: geometry, every body, the stored rectangle.
     relayout();
