@@ -74,8 +74,8 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
     framebuffer_.setPresenter([this] {
         if (!isVisible()) return;
         repaint();
-        // The repaint only queues the picture on the X connection, which
-        // nothing else sends while a reset keeps the event loop away.
+        // Nothing else sends what Qt left in the X connection's buffer
+        // while a reset keeps the event loop away.
         x11::flush();
     });
 }
