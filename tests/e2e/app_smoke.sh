@@ -43,7 +43,7 @@ wait_until() {
 }
 
 # Xvfb picks a free display number itself and reports it.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_until 10 test -s "$work/display" || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 export DISPLAY=":$(head -n1 "$work/display")"
