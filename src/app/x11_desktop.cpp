@@ -223,8 +223,4 @@ void setToolWindowType(WId window) {
     xcb_flush(c);
 }
 
-void flush() {
-    if (xcb_connection_t* c = connection()) xcb_flush(c);
-}
-
 }  // namespace corvane::x11

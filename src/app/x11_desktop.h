@@ -56,8 +56,4 @@ void setBorderOnlyDecorations(WId window);
 // away from toolbars only).
 void setToolWindowType(WId window);
 
-// Sends everything queued for the X server now: requests made outside the
-// event loop otherwise wait for its next turn.
-void flush();
-
 }  // namespace corvane::x11
