@@ -6,14 +6,20 @@
 //     shows one picture per number that reached the screen;
 //   x11_probe maximize <window id>
 //     asks the window manager to maximise the window, as its title-bar
-//     button would.
+//     button would;
+//   x11_probe throttle <pid> <seconds>
+//     lets the process run one millisecond out of every seventeen (stopping
+//     and continuing it), as a very slow computer would, whatever priority
+//     the tests run at.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <cstdio>
+#include <thread>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -52,6 +58,9 @@ int watchCorner(Display* display, Window window, double seconds) {
         std::string picture = cornerPicture(display, root, x, y);
         ++pictures;
         if (!picture.empty()) seen.insert(std::move(picture));
+        // Far more often than a display shows a frame, yet leaving the
+        // processor to the program watched.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     std::printf("%zu %ld\n", seen.size(), pictures);
     return 0;
@@ -73,13 +82,31 @@ int maximize(Display* display, Window window) {
     return sent != 0 ? 0 : 1;
 }
 
+int throttle(pid_t pid, double seconds) {
+    using namespace std::chrono_literals;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (kill(pid, SIGCONT) != 0) return 1;
+        std::this_thread::sleep_for(1ms);
+        kill(pid, SIGSTOP);
+        std::this_thread::sleep_for(16ms);
+    }
+    return kill(pid, SIGCONT) == 0 ? 0 : 1;
+}
+
 }  // namespace corvane::e2e
 
 int main(int argc, char** argv) {
-    const bool corner = argc == 4 && std::strcmp(argv[1], "corner") == 0;
-    const bool maximize = argc == 3 && std::strcmp(argv[1], "maximize") == 0;
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "throttle" && argc == 4) {
+        return corvane::e2e::throttle(static_cast<pid_t>(std::atol(argv[2])), std::atof(argv[3]));
+    }
+    const bool corner = command == "corner" && argc == 4;
+    const bool maximize = command == "maximize" && argc == 3;
     if (!corner && !maximize) {
-        std::fputs("usage: x11_probe corner <window id> <seconds> | maximize <window id>\n", stderr);
+        std::fputs("usage: x11_probe corner <window id> <seconds> | maximize <window id> | "
+                   "throttle <pid> <seconds>\n",
+                   stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
