@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -30,7 +33,8 @@ template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
 xcb_connection_t* connection() {
-    const auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    const auto* app =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return app ? app->connection() : nullptr;
 }
 
@@ -38,16 +42,24 @@ xcb_window_t rootOf(xcb_connection_t* c) {
     return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 }
 
+// Atoms never change while the connection lasts: each name costs one round
+// trip only, not one on every resize.
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    static std::map<std::string, xcb_atom_t, std::less<>> known;
+    if (const auto found = known.find(std::string_view(name)); found != known.end()) {
+        return found->second;
+    }
     const auto cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    if (!reply) return XCB_ATOM_NONE;
+    known.emplace(name, reply->atom);
+    return reply->atom;
 }
 
 // Up to `count` 32-bit values of a property of type `type`.
 std::optional<std::vector<std::uint32_t>> property32(xcb_connection_t* c, xcb_window_t window,
-                                                    xcb_atom_t name, xcb_atom_t type,
-                                                    std::uint32_t count) {
+                                                     xcb_atom_t name, xcb_atom_t type,
+                                                     std::uint32_t count) {
     const auto cookie = xcb_get_property(c, 0, window, name, type, 0, count);
     Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
     if (!reply || reply->type != type || reply->format != 32) return std::nullopt;
@@ -57,8 +69,7 @@ std::optional<std::vector<std::uint32_t>> property32(xcb_connection_t* c, xcb_wi
 }
 
 bool rootSupports(xcb_connection_t* c, xcb_atom_t wanted) {
-    const auto supported =
-        property32(c, rootOf(c), atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 4096);
+    const auto supported = property32(c, rootOf(c), atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 4096);
     if (!supported) return false;
     for (std::uint32_t a : *supported) {
         if (a == wanted) return true;
@@ -207,8 +218,8 @@ void setBorderOnlyDecorations(WId window) {
     // flags, functions, decorations, input mode, status
     const std::array<std::uint32_t, 5> hints{kMwmHintsDecorations, 0, kMwmDecorBorder, 0, 0};
     const xcb_atom_t name = atom(c, "_MOTIF_WM_HINTS");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), name, name,
-                        32, static_cast<std::uint32_t>(hints.size()), hints.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), name, name, 32,
+                        static_cast<std::uint32_t>(hints.size()), hints.data());
     xcb_flush(c);
 }
 

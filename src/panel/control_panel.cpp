@@ -146,13 +146,16 @@ void ControlPanel::openHelp() {
     const QStringList folders = helpPageFolders();
     const QString page = findHelpPage(folders);
     if (page.isEmpty()) {
-        dialogs_->showFailure(this, "ヘルプのページ corvane.html が見つかりませんでした。\n\n探した場所:\n" +
-                                        folders.join(u'\n').toStdString());
+        dialogs_->showFailure(
+            this, "ヘルプのページ corvane.html が見つかりませんでした。\n\n探した場所:\n" +
+                      folders.join(u'\n').toStdString());
         return;
     }
     if (!openDocument_(page)) {
-        dialogs_->showFailure(this, "ヘルプのページを開けませんでした。ページを表示できるブラウザーが"
-                                    "ないようです。\n\nファイル: " + page.toStdString());
+        dialogs_->showFailure(this,
+                              "ヘルプのページを開けませんでした。ページを表示できるブラウザーが"
+                              "ないようです。\n\nファイル: " +
+                                  page.toStdString());
     }
 }
 

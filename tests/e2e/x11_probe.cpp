@@ -18,10 +18,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace corvane::e2e {
 
@@ -73,8 +73,10 @@ int maximize(Display* display, Window window) {
     event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = 1;  // add
-    event.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False));
-    event.xclient.data.l[2] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    event.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    event.xclient.data.l[2] =
+        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
     event.xclient.data.l[3] = 1;  // a normal application asks
     const Status sent = XSendEvent(display, DefaultRootWindow(display), False,
                                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
@@ -104,9 +106,10 @@ int main(int argc, char** argv) {
     const bool corner = command == "corner" && argc == 4;
     const bool maximize = command == "maximize" && argc == 3;
     if (!corner && !maximize) {
-        std::fputs("usage: x11_probe corner <window id> <seconds> | maximize <window id> | "
-                   "throttle <pid> <seconds>\n",
-                   stderr);
+        std::fputs(
+            "usage: x11_probe corner <window id> <seconds> | maximize <window id> | "
+            "throttle <pid> <seconds>\n",
+            stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
