@@ -21,6 +21,10 @@ constexpr qreal kFallbackRefreshHz = 60.0;
 // A window manager answers a frame request within milliseconds; one that
 // does not answer at all must not hold up the program.
 constexpr std::chrono::milliseconds kFrameAnswerLimit{500};
+// Longer than a window manager's move and frame change after a size change
+// take (openbox: a few milliseconds), short enough to be stored before a
+// user closes the window.
+constexpr int kSettleMs = 250;
 
 // The pixel under the pointer: a position inside pixel (20, 20) is that
 // pixel, whatever the fraction a high-resolution pointer reports.
@@ -70,6 +74,11 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
     setPalette(black);
     titleTimer_.setInterval(kTitleIntervalMs);
     QObject::connect(&titleTimer_, &QTimer::timeout, this, [this] { showStepRate(); });
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(kSettleMs);
+    QObject::connect(&settleTimer_, &QTimer::timeout, this, [this] {
+        if (gRun.saveRectOnExit == 1 && outerRect() != storedRect_) storeOuterRect();
+    });
     startPresenting();
     framebuffer_.setPresenter([this] {
         // Qt's backing store sends the picture to the X server itself: the
@@ -81,6 +90,7 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
 MainView::~MainView() {
     titleTimer_.stop();
     presentTimer_.stop();
+    settleTimer_.stop();
     gRun.saveRectOnExit = 0;
     if (&viewSurface() == &framebuffer_) setViewSurface(nullptr);
     releaseBodyTable();
@@ -181,7 +191,15 @@ void MainView::relayout() {
     updateViewGeometry();
     framebuffer_.resize(width(), height());
     redrawAll(framebuffer_);
-    if (gRun.saveRectOnExit == 1) writeBootRect(outerRect());
+    if (gRun.saveRectOnExit == 1) {
+        storeOuterRect();
+        settleTimer_.start();
+    }
+}
+
+void MainView::storeOuterRect() {
+    storedRect_ = outerRect();
+    writeBootRect(storedRect_);
 }
 
 void MainView::closeEvent(QCloseEvent* event) {

@@ -66,6 +66,7 @@ class MainView final : public QWidget {
     // New geometry and framebuffer, every body redrawn, the rectangle stored
     // while saving is on.
     void relayout();
+    void storeOuterRect();
     void pressLeft(int x, int y);
     void showControlPanel();
 
@@ -74,6 +75,11 @@ class MainView final : public QWidget {
     // Copies the framebuffer to the screen at the display's refresh rate,
     // never from a step: a step does not wait for the display.
     QTimer presentTimer_;
+    // A window manager's own size change (maximising, say) can move the
+    // window and change its frame just after the size: the rectangle is
+    // stored again once that has settled.
+    QTimer settleTimer_;
+    QRect storedRect_;
     QPointer<QWidget> panel_;
     std::function<void()> requestQuit_;
 };

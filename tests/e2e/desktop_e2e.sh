@@ -135,15 +135,21 @@ for round in 1 2 3; do
 done
 
 if [ "$desktop" = openbox ]; then
-  step "maximise, close, start fits the screen"
+  step "maximise and restore, maximise, close, start fits the screen"
+  stored_is() { [ "$(stored_outer)" = "$1" ]; }
+  toggle_maximised() { xdotool mousemove "$1" "$2" click --repeat 2 --delay 80 1; } # a double click on the title
   start_program "$bin_dir"
-  "$probe" maximize "$main"
+  toggle_maximised 400 90
   wait_until 5 main_is_at "0 0 1600 1000" || fail "maximised frame is at $(outer_on_screen "$main")"
-  wait_until 5 bash -c "grep -qx right=1600 '$ini' && grep -qx bottom=1000 '$ini'" || true
-  [ "$(stored_outer)" = "0 0 1600 1000" ] || fail "maximising stored $(stored_outer)"
+  wait_until 5 stored_is "0 0 1600 1000" || fail "maximising stored $(stored_outer)"
+  toggle_maximised 400 8
+  wait_until 5 main_is_at "100 80 707 525" || fail "restored frame is at $(outer_on_screen "$main")"
+  wait_until 5 stored_is "100 80 707 525" || fail "restoring stored $(stored_outer)"
+  toggle_maximised 400 90
+  wait_until 5 stored_is "0 0 1600 1000" || fail "maximising again stored $(stored_outer)"
   close_main
   start_program "$bin_dir"
-  wait_until 5 main_is_at "0 0 1600 1000" || fail "the restored frame is at $(outer_on_screen "$main")"
+  wait_until 5 main_is_at "0 0 1600 1000" || fail "the next start's frame is at $(outer_on_screen "$main")"
   close_main
   write_settings 100 80 807 605
 fi

@@ -4,9 +4,6 @@
 //     server answers and prints how many different pictures with white in
 //     them it saw, and how many it took: a countdown drawn black on white
 //     shows one picture per number that reached the screen;
-//   x11_probe maximize <window id>
-//     asks the window manager to maximise the window, as its title-bar
-//     button would;
 //   x11_probe throttle <pid> <seconds>
 //     lets the process run one millisecond out of every seventeen (stopping
 //     and continuing it), as a very slow computer would, whatever priority
@@ -66,24 +63,6 @@ int watchCorner(Display* display, Window window, double seconds) {
     return 0;
 }
 
-int maximize(Display* display, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 1;  // add
-    event.xclient.data.l[1] =
-        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False));
-    event.xclient.data.l[2] =
-        static_cast<long>(XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
-    event.xclient.data.l[3] = 1;  // a normal application asks
-    const Status sent = XSendEvent(display, DefaultRootWindow(display), False,
-                                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XSync(display, False);
-    return sent != 0 ? 0 : 1;
-}
-
 int throttle(pid_t pid, double seconds) {
     using namespace std::chrono_literals;
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -103,13 +82,9 @@ int main(int argc, char** argv) {
     if (command == "throttle" && argc == 4) {
         return corvane::e2e::throttle(static_cast<pid_t>(std::atol(argv[2])), std::atof(argv[3]));
     }
-    const bool corner = command == "corner" && argc == 4;
-    const bool maximize = command == "maximize" && argc == 3;
-    if (!corner && !maximize) {
-        std::fputs(
-            "usage: x11_probe corner <window id> <seconds> | maximize <window id> | "
-            "throttle <pid> <seconds>\n",
-            stderr);
+    if (command != "corner" || argc != 4) {
+        std::fputs("usage: x11_probe corner <window id> <seconds> | throttle <pid> <seconds>\n",
+                   stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -118,8 +93,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Window window = std::strtoul(argv[2], nullptr, 0);
-    const int status = corner ? corvane::e2e::watchCorner(display, window, std::atof(argv[3]))
-                              : corvane::e2e::maximize(display, window);
+    const int status = corvane::e2e::watchCorner(display, window, std::atof(argv[3]));
     XCloseDisplay(display);
     return status;
 }
