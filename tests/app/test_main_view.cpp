@@ -206,7 +206,7 @@ TEST(QtJapanese, QtsOwnButtonsAndQuestionsReadInJapanese) {
     ASSERT_TRUE(installQtJapanese());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
               QStringLiteral("キャンセル"));
-    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Yes"), QStringLiteral("はい"));
+    EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(QStringLiteral("はい")));
     EXPECT_NE(QCoreApplication::translate("QFileDialog",
                                           "%1 already exists.\nDo you want to replace it?"),
               QStringLiteral("%1 already exists.\nDo you want to replace it?"));
