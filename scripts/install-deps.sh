@@ -10,6 +10,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
   clang libclang-rt-14-dev libomp-dev  # the fuzz preset: clang, libFuzzer, clang's OpenMP
+  openbox                 # a real window manager for the end-to-end tests
+  qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/main_view.h"
+#include "app/x11_desktop.h"
 #include "core/random.h"
 #include "panel/control_panel.h"
 #include "panel/selections.h"
@@ -16,6 +17,9 @@ QWidget* createControlPanel(MainView& view, PanelHost& host) {
     // as start-up seeded it.
     seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
     setPanelCombos(panel);
+    // Without minimise and maximise under every window manager that knows
+    // the type; Qt already made it transient for the view.
+    x11::setToolWindowType(panel->winId());
     panel->hide();
     return panel;
 }

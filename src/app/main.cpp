@@ -3,9 +3,13 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/qt_japanese.h"
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
+    if (!corvane::installQtJapanese()) {
+        std::fputs("corvane: Qt's Japanese texts (qtbase_ja.qm) are not installed\n", stderr);
+    }
     corvane::Application program;
     if (!program.initApplication()) {
         std::fputs("corvane: not enough memory for the body table\n", stderr);

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/boot_settings.h"
+#include "app/x11_desktop.h"
 #include "core/state.h"
 #include "render/plot.h"
 #include "sim/bodies.h"
@@ -17,6 +18,13 @@ namespace corvane {
 namespace {
 
 constexpr qreal kFallbackRefreshHz = 60.0;
+// A window manager answers a frame request within milliseconds; one that
+// does not answer at all must not hold up the program.
+constexpr std::chrono::milliseconds kFrameAnswerLimit{500};
+// Longer than a window manager's move and frame change after a size change
+// take (openbox: a few milliseconds), short enough to be stored before a
+// user closes the window.
+constexpr int kSettleMs = 250;
 
 // The pixel under the pointer: a position inside pixel (20, 20) is that
 // pixel, whatever the fraction a high-resolution pointer reports.
@@ -40,10 +48,9 @@ std::optional<Qt::WindowFlags> frameModeFlags(int mode) {
     switch (mode) {
         case 0:
             return Qt::WindowFlags(Qt::Window);
-        // A customised window without the title hint: a sizing border only
-        // where the platform has one (Windows); Qt's X11 plugin asks the
-        // window manager for no decorations then, and the window stays
-        // resizable through the window manager.
+        // A customised window without the title hint. On X11 Qt asks the
+        // window manager for no decorations at all then; applyFrameMode
+        // replaces that by a border-only hint.
         case 1:
             return Qt::Window | Qt::CustomizeWindowHint;
         case 2:
@@ -67,8 +74,15 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
     setPalette(black);
     titleTimer_.setInterval(kTitleIntervalMs);
     QObject::connect(&titleTimer_, &QTimer::timeout, this, [this] { showStepRate(); });
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(kSettleMs);
+    QObject::connect(&settleTimer_, &QTimer::timeout, this, [this] {
+        if (gRun.saveRectOnExit == 1 && outerRect() != storedRect_) storeOuterRect();
+    });
     startPresenting();
     framebuffer_.setPresenter([this] {
+        // Qt's backing store sends the picture to the X server itself: the
+        // event loop need not run for it to reach the screen.
         if (isVisible()) repaint();
     });
 }
@@ -76,6 +90,7 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
 MainView::~MainView() {
     titleTimer_.stop();
     presentTimer_.stop();
+    settleTimer_.stop();
     gRun.saveRectOnExit = 0;
     if (&viewSurface() == &framebuffer_) setViewSurface(nullptr);
     releaseBodyTable();
@@ -107,7 +122,29 @@ void MainView::updateViewGeometry() {
     setViewGeometry(width(), height());
 }
 
+QRect MainView::outerRect() const {
+    if (testAttribute(Qt::WA_WState_Created)) {
+        const QMargins frame = x11::frameExtents(winId()).value_or(frameOf(*this));
+        if (const auto outer = x11::outerRect(winId(), frame)) return *outer;
+    }
+    return frameGeometry();
+}
+
+std::optional<QMargins> MainView::knownFrame() {
+    if (!x11::available() || !x11::windowManagerTellsFrames()) return std::nullopt;
+    if (isVisible()) return x11::frameOnceFramed(winId(), kFrameAnswerLimit);
+    return x11::askFrameExtents(winId(), kFrameAnswerLimit);
+}
+
 void MainView::setOuterRect(const QRect& outer) {
+    if (const auto frame = knownFrame()) {
+        // The client area inside the frame the window manager will draw;
+        // the frame then lies exactly on `outer`.
+        const QRect client = outer.marginsRemoved(*frame);
+        setGeometry(QRect(client.topLeft(), client.size().expandedTo(QSize(1, 1))));
+        if (isVisible()) x11::placeFrame(winId(), outer, *frame, kFrameAnswerLimit);
+        return;
+    }
     // A top-level window's position is that of its frame. Moved first, so
     // the rectangle the resize stores is the final one.
     move(outer.topLeft());
@@ -115,13 +152,27 @@ void MainView::setOuterRect(const QRect& outer) {
 }
 
 void MainView::applyFrameMode() {
-    const QRect outer = frameGeometry();
-    if (const auto flags = frameModeFlags(gRun.frameMode)) setWindowFlags(*flags);
-    // Changed flags hide the window; it comes back without taking the focus.
+    const QRect outer = outerRect();
+    // A window manager forgets that the panel belongs to the view while the
+    // view is hidden for its new flags; shown anew, the panel is its again.
+    const bool panelShown = panel_ && panel_->isVisible();
+    if (const auto flags = frameModeFlags(gRun.frameMode)) {
+        // Changed flags hide the window: the window manager frames it anew
+        // when it is shown again.
+        setWindowFlags(*flags);
+        if (gRun.frameMode == 1) x11::setBorderOnlyDecorations(winId());
+    }
+    setOuterRect(outer);
+    // It comes back without taking the focus.
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     show();
     setAttribute(Qt::WA_ShowWithoutActivating, false);
+    // Where the frame was not known while hidden, Qt knows it now.
     setOuterRect(outer);
+    if (panelShown) {
+        panel_->hide();
+        panel_->show();
+    }
     // Laid out again even when the client size did not change, as after any
     // size change: geometry, every body, the stored rectangle.
     relayout();
@@ -140,11 +191,19 @@ void MainView::relayout() {
     updateViewGeometry();
     framebuffer_.resize(width(), height());
     redrawAll(framebuffer_);
-    if (gRun.saveRectOnExit == 1) writeBootRect(frameGeometry());
+    if (gRun.saveRectOnExit == 1) {
+        storeOuterRect();
+        settleTimer_.start();
+    }
+}
+
+void MainView::storeOuterRect() {
+    storedRect_ = outerRect();
+    writeBootRect(storedRect_);
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
-    if (gRun.saveRectOnExit == 1) writeBootRect(frameGeometry());
+    if (gRun.saveRectOnExit == 1) writeBootRect(outerRect());
     gRun.saveRectOnExit = 0;
     event->accept();
     // The owner's loop deletes the window before its next step: the
@@ -171,6 +230,8 @@ void MainView::pressLeft(int x, int y) {
 
 void MainView::showControlPanel() {
     if (!panel_) return;
+    // Minimised by the desktop, it comes back as it was.
+    panel_->setWindowState(panel_->windowState() & ~Qt::WindowMinimized);
     panel_->show();
     panel_->raise();
     panel_->activateWindow();

@@ -30,9 +30,13 @@ class MainView final : public QWidget {
     void setControlPanel(QWidget* panel) { panel_ = panel; }
     QWidget* controlPanel() const { return panel_; }
 
-    // Gives the window the outer rectangle `outer` (frame included) as far
-    // as the window system reports the frame at this moment.
+    // Gives the window the outer rectangle `outer`, frame included. Under a
+    // window manager that tells its frame beforehand the frame is exactly
+    // `outer`; otherwise as far as the frame is known at this moment.
     void setOuterRect(const QRect& outer);
+    // The outer rectangle, frame included, as the window system has it now:
+    // also right during a window manager's own move or maximise.
+    QRect outerRect() const;
 
     // The window flags of the current frameMode, the same outer rectangle,
     // the client area laid out again and every body redrawn.
@@ -56,9 +60,13 @@ class MainView final : public QWidget {
 
   private:
     void startPresenting();
+    // The frame the window manager draws (shown) or will draw (hidden) with
+    // the current flags; none without a window manager that tells it.
+    std::optional<QMargins> knownFrame();
     // New geometry and framebuffer, every body redrawn, the rectangle stored
     // while saving is on.
     void relayout();
+    void storeOuterRect();
     void pressLeft(int x, int y);
     void showControlPanel();
 
@@ -67,6 +75,11 @@ class MainView final : public QWidget {
     // Copies the framebuffer to the screen at the display's refresh rate,
     // never from a step: a step does not wait for the display.
     QTimer presentTimer_;
+    // A window manager's own size change (maximising, say) can move the
+    // window and change its frame just after the size: the rectangle is
+    // stored again once that has settled.
+    QTimer settleTimer_;
+    QRect storedRect_;
     QPointer<QWidget> panel_;
     std::function<void()> requestQuit_;
 };

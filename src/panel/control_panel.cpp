@@ -2,17 +2,14 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QUrl>
 #include <span>
 
 #include "core/state.h"
+#include "panel/help_page.h"
 #include "panel/panel_data.h"
 #include "scenario/scenario.h"
 #include "sim/initial.h"
@@ -21,7 +18,6 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kHelpPage = "corvane.html";
 constexpr const char* kDefaultScene = "def.cvn";
 constexpr int kFrameModeCount = 3;
 
@@ -47,10 +43,11 @@ std::string failureText(const char* what, const std::string& path, const std::st
 }  // namespace
 
 ControlPanel::ControlPanel(QWidget* owner, PanelHost& host, std::unique_ptr<FileDialogs> dialogs)
-    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    // A tool window: it stays above its owner; a title bar without buttons.
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       host_(host),
       dialogs_(std::move(dialogs)),
-      openDocument_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      openDocument_(openWithDesktop) {
     setWindowTitle(QStringLiteral("corvane 設定"));
     setFixedSize(kPanelClientWidth, kPanelClientHeight);
     createControls();
@@ -146,9 +143,20 @@ void ControlPanel::nextFrameMode() {
 
 void ControlPanel::openHelp() {
     gRun.skipFrame = 1;
-    // Like a shell that finds no document: a missing page does nothing.
-    const QString page = QDir::current().absoluteFilePath(QString::fromLatin1(kHelpPage));
-    if (QFileInfo::exists(page)) openDocument_(QUrl::fromLocalFile(page));
+    const QStringList folders = helpPageFolders();
+    const QString page = findHelpPage(folders);
+    if (page.isEmpty()) {
+        dialogs_->showFailure(
+            this, "ヘルプのページ corvane.html が見つかりませんでした。\n\n探した場所:\n" +
+                      folders.join(u'\n').toStdString());
+        return;
+    }
+    if (!openDocument_(page)) {
+        dialogs_->showFailure(this,
+                              "ヘルプのページを開けませんでした。ページを表示できるブラウザーが"
+                              "ないようです。\n\nファイル: " +
+                                  page.toStdString());
+    }
 }
 
 void ControlPanel::exitProgram() {

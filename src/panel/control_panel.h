@@ -15,7 +15,7 @@
 #include "scenario/scenario.h"
 
 class QComboBox;
-class QUrl;
+class QString;
 
 namespace corvane {
 
@@ -38,8 +38,9 @@ class ControlPanel final : public QWidget, public PanelSelections {
 
     QComboBox* combo(int index) const { return combos_.at(index); }
 
-    // How the help page is handed to the desktop; tests replace it.
-    using DocumentOpener = std::function<void(const QUrl&)>;
+    // How the help page is handed to the desktop: true when it was shown.
+    // Tests replace it.
+    using DocumentOpener = std::function<bool(const QString& path)>;
     void setDocumentOpener(DocumentOpener opener) { openDocument_ = std::move(opener); }
 
   protected:

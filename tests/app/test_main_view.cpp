@@ -4,6 +4,7 @@
 
 #include "app/main_loop.h"
 #include "app/main_view.h"
+#include "app/qt_japanese.h"
 #include "app_fixture.h"
 #include "render/plot.h"
 #include "sim/params.h"
@@ -96,12 +97,19 @@ TEST_F(MainViewTest, RightPressShowsTheControlPanel) {
     press(QPointF(5, 5), Qt::RightButton);  // no panel: nothing happens
     EXPECT_EQ(gRun.dragging, 0);
 
-    auto* panel = new QWidget(view, Qt::Window);
+    auto* panel = new QWidget(view, Qt::Tool);
     view->setControlPanel(panel);
     press(QPointF(5, 5), Qt::RightButton);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(gRun.dragging, 0);
     EXPECT_EQ(gView.stereoOn, 0);
+
+    // Minimised by the desktop: back as it was.
+    panel->showMinimized();
+    ASSERT_TRUE(panel->isMinimized());
+    press(QPointF(5, 5), Qt::RightButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isMinimized());
 }
 
 TEST_F(MainViewTest, TimerTitleShowsBodiesAndStepsOfThePastMinute) {
@@ -192,6 +200,16 @@ TEST_F(MainViewTest, FrameModeRedrawsEveryBody) {
     view->applyFrameMode();
     EXPECT_EQ(view->framebuffer().pixel(3, 3), 0u);
     EXPECT_EQ(view->framebuffer().pixel(gView.centreX, gView.centreY), kYellow);
+}
+
+TEST(QtJapanese, QtsOwnButtonsAndQuestionsReadInJapanese) {
+    ASSERT_TRUE(installQtJapanese());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+              QStringLiteral("キャンセル"));
+    EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(QStringLiteral("はい")));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog",
+                                          "%1 already exists.\nDo you want to replace it?"),
+              QStringLiteral("%1 already exists.\nDo you want to replace it?"));
 }
 
 TEST(FramebufferSurface, PixelsAreTheColoursAskedForAndClipped) {

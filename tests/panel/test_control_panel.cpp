@@ -6,13 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QUrl>
+#include <QTemporaryDir>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
 #include "file_faults.h"
+#include "panel/help_page.h"
 #include "panel/panel_data.h"
 #include "panel_fixture.h"
 #include "sim/params.h"
@@ -293,20 +294,82 @@ TEST_F(PanelTest, ButtonsRunTheirCommands) {
     EXPECT_FALSE(panel->isVisible());
 }
 
-TEST_F(PanelTest, HelpSkipsAStepAndOpensThePageWhenPresent) {
-    std::vector<QUrl> opened;
-    panel->setDocumentOpener([&opened](const QUrl& url) { opened.push_back(url); });
-
-    panel->command(kCmdHelp);
-    EXPECT_EQ(gRun.skipFrame, 1);
-    EXPECT_TRUE(opened.empty());
-
+TEST_F(PanelTest, HelpOpensThePageFromTheCurrentDirectoryFirstThenFromThePrograms) {
+    std::vector<QString> opened;
+    panel->setDocumentOpener([&opened](const QString& path) {
+        opened.push_back(path);
+        return true;
+    });
     writeFile(pathOf("corvane.html"), "<html></html>");
-    gRun.skipFrame = 0;
     panel->command(kCmdHelp);
     EXPECT_EQ(gRun.skipFrame, 1);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString(pathOf("corvane.html"))));
+
+    // Started from elsewhere: the installed or the program's own copy.
+    QFile::remove(QString::fromStdString(pathOf("corvane.html")));
+    panel->command(kCmdHelp);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], QString::fromStdString(pathOf("corvane.html")));
+    EXPECT_TRUE(opened[1].endsWith(QStringLiteral("/corvane.html")));
+    EXPECT_NE(opened[1], opened[0]);
+    EXPECT_TRUE(dialogs->failures.empty());
+}
+
+TEST_F(PanelTest, HelpSaysSoWhenTheDesktopCannotShowThePage) {
+    panel->setDocumentOpener([](const QString&) { return false; });
+    panel->command(kCmdHelp);
+    EXPECT_EQ(gRun.skipFrame, 1);
+    ASSERT_EQ(dialogs->failures.size(), 1u);
+    EXPECT_NE(dialogs->failures[0].find("ヘルプのページを開けませんでした"), std::string::npos);
+    EXPECT_NE(dialogs->failures[0].find("corvane.html"), std::string::npos);
+}
+
+TEST(HelpPage, FoldersAreTheCurrentOneTheInstalledOneAndTheProgramsInThatOrder) {
+    const QStringList folders = helpPageFolders();
+    ASSERT_EQ(folders.size(), 3);
+    EXPECT_EQ(folders[0], QDir::currentPath());
+    EXPECT_TRUE(folders[1].endsWith(QStringLiteral("/share/corvane"))) << folders[1].toStdString();
+    EXPECT_EQ(folders[2], QCoreApplication::applicationDirPath());
+}
+
+TEST(HelpPage, TheFirstFolderWithThePageWins) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QDir dir(root.path());
+    for (const char* name : {"none", "folder", "page1", "page2"}) ASSERT_TRUE(dir.mkdir(name));
+    // A folder named like the page is no page.
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("folder/corvane.html")));
+    writeFile(dir.filePath(QStringLiteral("page1/corvane.html")).toStdString(), "1");
+    writeFile(dir.filePath(QStringLiteral("page2/corvane.html")).toStdString(), "2");
+    const auto in = [&dir](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+
+    EXPECT_EQ(findHelpPage({in("none"), in("folder"), in("page2"), in("page1")}),
+              in("page2/corvane.html"));
+    EXPECT_EQ(findHelpPage({in("page1"), in("page2")}), in("page1/corvane.html"));
+    EXPECT_TRUE(findHelpPage({in("none"), in("folder"), in("missing")}).isEmpty());
+}
+
+TEST(HelpPage, TheDesktopsVerdictIsTheOpenersExitStatus) {
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QByteArray oldPath = qgetenv("PATH");
+    const auto opener = [&bin](const char* script) {
+        QFile file(bin.filePath(QStringLiteral("xdg-open")));
+        file.remove();
+        if (!script) return;
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("#!/bin/sh\n") + script + "\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    qputenv("PATH", bin.path().toLocal8Bit());
+    opener("[ \"$1\" = '/a b/corvane.html' ]");
+    EXPECT_TRUE(openWithDesktop(QStringLiteral("/a b/corvane.html")));
+    EXPECT_FALSE(openWithDesktop(QStringLiteral("/other.html")));
+    opener("exit 3");  // what xdg-open says when no browser is installed
+    EXPECT_FALSE(openWithDesktop(QStringLiteral("/a.html")));
+    opener(nullptr);
+    EXPECT_FALSE(openWithDesktop(QStringLiteral("/a.html")));
+    qputenv("PATH", oldPath);
 }
 
 TEST_F(PanelTest, ExitEndsTheProgramAndRemovesThePanel) {
@@ -336,7 +399,8 @@ TEST_F(PanelTest, WindowIsAFixedTitledWindowWithoutCloseBox) {
     EXPECT_EQ(panel->size(), QSize(kPanelClientWidth, kPanelClientHeight));
     EXPECT_EQ(panel->minimumSize(), panel->maximumSize());
     const Qt::WindowFlags flags = panel->windowFlags();
-    EXPECT_TRUE(flags & Qt::Window);
+    // A tool window: kept above its owner, no minimise or maximise.
+    EXPECT_EQ(panel->windowType(), Qt::Tool);
     EXPECT_TRUE(flags & Qt::WindowTitleHint);
     EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
