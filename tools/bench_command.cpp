@@ -1,5 +1,7 @@
 #include "bench_command.h"
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -66,9 +68,13 @@ const char* const kUsage =
     "\n"
     "Each T selects the first entry of its list that begins with it.\n"
     "Prints per kernel: kernel= threads= simd= steps= steps_per_s= interactions_per_s=\n"
-    "(interactions per step: F x (H + D) + F x (F - 1)); with both, a last line\n"
-    "ratio= (fast over reference steps per second) identical=yes|no (the final\n"
-    "body tables compared bit for bit).\n";
+    "cpu_per_wall= (interactions per step: F x (H + D) + F x (F - 1); threads: those\n"
+    "the last step ran on; cpu_per_wall: process CPU time over wall time while\n"
+    "timing). The fast kernel's line adds ceiling_interactions_per_s= (one double\n"
+    "square root and one division per interaction at the widest vector, on as many\n"
+    "threads, measured twice right after the steps) and ceiling_fraction=.\n"
+    "With both, a last line ratio= (fast over reference steps per second)\n"
+    "identical=yes|no (the final body tables compared bit for bit).\n";
 
 KernelChoice parseKernelChoice(const std::string& text) {
     if (text == "reference") return KernelChoice::Reference;
@@ -162,20 +168,33 @@ void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurfac
 
 struct KernelRun {
     double stepsPerSecond = 0;
+    double cpuPerWall = 0;
     StartState end;
 };
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+}
 
 KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     setForceKernel(kernel);
     if (kernel == ForceKernel::Fast) startKernelThreads();
+    const double cpuStart = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t i = 0; i < steps; ++i) stepSimulation();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const double cpu = processCpuSeconds() - cpuStart;
     KernelRun run;
     run.stepsPerSecond = elapsed.count() > 0 ? steps / elapsed.count() : 0.0;
+    run.cpuPerWall = elapsed.count() > 0 ? cpu / elapsed.count() : 0.0;
     run.end = StartState::capture();
     return run;
 }
+
+// Long enough to average over a scheduler's time slices, short beside a run.
+constexpr double kProbeSeconds = 0.25;
 
 // Pair terms per step as N-body codes count them: each mutual pair twice.
 double interactionsPerStep(const SimParams& p) {
@@ -184,9 +203,16 @@ double interactionsPerStep(const SimParams& p) {
 }
 
 void printKernelLine(const char* name, int threads, const char* simd, std::uint32_t steps,
-                     double stepsPerSecond, double interactions) {
-    std::printf("kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e\n",
-                name, threads, simd, steps, stepsPerSecond, stepsPerSecond * interactions);
+                     const KernelRun& run, double interactions) {
+    std::printf(
+        "kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e "
+        "cpu_per_wall=%.2f",
+        name, threads, simd, steps, run.stepsPerSecond, run.stepsPerSecond * interactions,
+        run.cpuPerWall);
+}
+
+void endLine() {
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -219,8 +245,9 @@ int benchCommand(const std::vector<std::string>& args) {
         makeGalaxy(options, model, surface);
         firstStart = StartState::capture();
         reference = timeKernel(ForceKernel::Reference, options.steps);
-        printKernelLine("reference", 1, "scalar", options.steps, reference.stepsPerSecond,
+        printKernelLine("reference", 1, "scalar", options.steps, reference,
                         interactionsPerStep(gParams));
+        endLine();
     }
     if (timeFast) {
         makeGalaxy(options, model, surface);
@@ -228,8 +255,17 @@ int benchCommand(const std::vector<std::string>& args) {
             throw std::runtime_error("the second galaxy did not start like the first");
         }
         fast = timeKernel(ForceKernel::Fast, options.steps);
-        printKernelLine("fast", resolvedKernelThreads(), fastKernelSimd(), options.steps,
-                        fast.stepsPerSecond, interactionsPerStep(gParams));
+        const int threads = lastKernelThreads();
+        // The ceiling on the threads the steps ran on, under the same load.
+        const double ceiling = (measureDividerCeiling(threads, kProbeSeconds) +
+                                measureDividerCeiling(threads, kProbeSeconds)) /
+                               2;
+        const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
+        printKernelLine("fast", threads, fastKernelSimd(), options.steps, fast,
+                        interactionsPerStep(gParams));
+        std::printf(" ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f", ceiling,
+                    ceiling > 0 ? interactions / ceiling : 0.0);
+        endLine();
     }
     if (timeReference && timeFast) {
         const double ratio =

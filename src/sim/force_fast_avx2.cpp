@@ -28,6 +28,8 @@ struct Avx2Lanes {
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
     static D sqrt(D a) { return _mm256_sqrt_pd(a); }
+    // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
+    static D negate(D a) { return _mm256_xor_pd(a, _mm256_set1_pd(-0.0)); }
 
     // False for NaN, as the scalar comparison is.
     static M greater(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
@@ -47,6 +49,10 @@ struct Avx2Lanes {
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile) {
     addTileTerms<Avx2Lanes, 2>(terms, lanes, firstTile, endTile);
+}
+
+float probeDividerAvx2(long rounds) {
+    return probeDivider<Avx2Lanes>(rounds);
 }
 
 }  // namespace corvane::fastkernel
