@@ -72,7 +72,8 @@ const char* const kUsage =
     "the last step ran on; cpu_per_wall: process CPU time over wall time while\n"
     "timing). The fast kernel's line adds ceiling_interactions_per_s= (one double\n"
     "square root and one division per interaction at the widest vector, on as many\n"
-    "threads, measured twice right after the steps) and ceiling_fraction=.\n"
+    "threads, probed between batches of the steps, so both see the same load)\n"
+    "and ceiling_fraction=.\n"
     "With both, a last line ratio= (fast over reference steps per second)\n"
     "identical=yes|no (the final body tables compared bit for bit).\n";
 
@@ -169,6 +170,7 @@ void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurfac
 struct KernelRun {
     double stepsPerSecond = 0;
     double cpuPerWall = 0;
+    double ceiling = 0;  // the divider's, in interactions per second; fast only
     StartState end;
 };
 
@@ -178,23 +180,49 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The steps run in batches of about kBatchSeconds; after each, the fast
+// kernel's line probes the divider for kProbeSeconds on the threads the last
+// step ran on. Ceiling and steps thus see the same load on a shared machine,
+// and only the batches are timed.
+constexpr double kBatchSeconds = 0.1;
+constexpr double kProbeSeconds = 0.03;
+constexpr int kMinProbes = 5;
+
 KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     setForceKernel(kernel);
-    if (kernel == ForceKernel::Fast) startKernelThreads();
-    const double cpuStart = processCpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    for (std::uint32_t i = 0; i < steps; ++i) stepSimulation();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const double cpu = processCpuSeconds() - cpuStart;
+    const bool fast = kernel == ForceKernel::Fast;
+    if (fast) startKernelThreads();
+    double stepSeconds = 0;
+    double cpuSeconds = 0;
+    double ceilingSum = 0;
+    int probes = 0;
+    for (std::uint32_t done = 0; done < steps;) {
+        const double cpuStart = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        do {
+            stepSimulation();
+            ++done;
+        } while (done < steps && secondsSince(start) < kBatchSeconds);
+        stepSeconds += secondsSince(start);
+        cpuSeconds += processCpuSeconds() - cpuStart;
+        if (fast) {
+            ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
+            ++probes;
+        }
+    }
+    for (; fast && probes < kMinProbes; ++probes)
+        ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
     KernelRun run;
-    run.stepsPerSecond = elapsed.count() > 0 ? steps / elapsed.count() : 0.0;
-    run.cpuPerWall = elapsed.count() > 0 ? cpu / elapsed.count() : 0.0;
+    run.stepsPerSecond = stepSeconds > 0 ? steps / stepSeconds : 0.0;
+    run.cpuPerWall = stepSeconds > 0 ? cpuSeconds / stepSeconds : 0.0;
+    run.ceiling = probes > 0 ? ceilingSum / probes : 0.0;
     run.end = StartState::capture();
     return run;
 }
-
-// Long enough to average over a scheduler's time slices, short beside a run.
-constexpr double kProbeSeconds = 0.25;
 
 // Pair terms per step as N-body codes count them: each mutual pair twice.
 double interactionsPerStep(const SimParams& p) {
@@ -255,16 +283,11 @@ int benchCommand(const std::vector<std::string>& args) {
             throw std::runtime_error("the second galaxy did not start like the first");
         }
         fast = timeKernel(ForceKernel::Fast, options.steps);
-        const int threads = lastKernelThreads();
-        // The ceiling on the threads the steps ran on, under the same load.
-        const double ceiling = (measureDividerCeiling(threads, kProbeSeconds) +
-                                measureDividerCeiling(threads, kProbeSeconds)) /
-                               2;
         const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
-        printKernelLine("fast", threads, fastKernelSimd(), options.steps, fast,
+        printKernelLine("fast", lastKernelThreads(), fastKernelSimd(), options.steps, fast,
                         interactionsPerStep(gParams));
-        std::printf(" ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f", ceiling,
-                    ceiling > 0 ? interactions / ceiling : 0.0);
+        std::printf(" ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f", fast.ceiling,
+                    fast.ceiling > 0 ? interactions / fast.ceiling : 0.0);
         endLine();
     }
     if (timeReference && timeFast) {
