@@ -69,8 +69,10 @@ const char* const kUsage =
     "Each T selects the first entry of its list that begins with it.\n"
     "Prints per kernel: kernel= threads= simd= steps= steps_per_s= interactions_per_s=\n"
     "cpu_per_wall= (interactions per step: F x (H + D) + F x (F - 1); threads: those\n"
-    "the last step ran on; cpu_per_wall: process CPU time over wall time while\n"
-    "timing). The fast kernel's line adds ceiling_interactions_per_s= (one double\n"
+    "the last step was given; cpu_per_wall: process CPU time over wall time while\n"
+    "timing). The fast kernel's line adds threads_taking_part= (per step, on\n"
+    "average: a thread the system did not run in time stays out of a step) and\n"
+    "ceiling_interactions_per_s= (one double\n"
     "square root and one division per interaction at the widest vector, on as many\n"
     "threads, probed between batches of the steps, so both see the same load)\n"
     "and ceiling_fraction=.\n"
@@ -171,6 +173,7 @@ struct KernelRun {
     double stepsPerSecond = 0;
     double cpuPerWall = 0;
     double ceiling = 0;  // the divider's, in interactions per second; fast only
+    double threadsTakingPart = 1;  // per step, on average; fast only
     StartState end;
 };
 
@@ -196,6 +199,7 @@ KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     setForceKernel(kernel);
     const bool fast = kernel == ForceKernel::Fast;
     if (fast) startKernelThreads();
+    const KernelThreadCount threadsBefore = kernelThreadCount();
     double stepSeconds = 0;
     double cpuSeconds = 0;
     double ceilingSum = 0;
@@ -220,6 +224,12 @@ KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     run.stepsPerSecond = stepSeconds > 0 ? steps / stepSeconds : 0.0;
     run.cpuPerWall = stepSeconds > 0 ? cpuSeconds / stepSeconds : 0.0;
     run.ceiling = probes > 0 ? ceilingSum / probes : 0.0;
+    const KernelThreadCount threadsAfter = kernelThreadCount();
+    if (threadsAfter.steps > threadsBefore.steps) {
+        run.threadsTakingPart =
+            static_cast<double>(threadsAfter.threadSteps - threadsBefore.threadSteps) /
+            static_cast<double>(threadsAfter.steps - threadsBefore.steps);
+    }
     run.end = StartState::capture();
     return run;
 }
@@ -286,7 +296,8 @@ int benchCommand(const std::vector<std::string>& args) {
         const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
         printKernelLine("fast", lastKernelThreads(), fastKernelSimd(), options.steps, fast,
                         interactionsPerStep(gParams));
-        std::printf(" ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f", fast.ceiling,
+        std::printf(" threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
+                    fast.threadsTakingPart, fast.ceiling,
                     fast.ceiling > 0 ? interactions / fast.ceiling : 0.0);
         endLine();
     }

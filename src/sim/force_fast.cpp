@@ -33,6 +33,9 @@ using fastkernel::StepTerms;
 
 int requestedThreads = 0;
 int lastThreads = 1;
+// Fast steps taken, and the threads that took part in them, summed.
+long long stepsTaken = 0;
+long long threadStepsTaken = 0;
 
 // Pair terms a step needs before each further thread pays for its wake-up
 // (measured: the 30-star galaxy's step takes a few microseconds; the break
@@ -211,9 +214,9 @@ int threadsForStep(const StepTerms& t, int tiles) {
     return threads > 1 ? threads : 1;
 }
 
-// One step's shared work: tiles handed out one at a time, so that a core
-// lent elsewhere for a moment does not hold up the step; the disk chunks
-// dealt out in turn.
+// One step's shared work: tiles, then disk chunks, handed out one at a time,
+// so that a core lent elsewhere does not hold up the step, and a worker that
+// wakes late finds nothing left.
 struct StepJob {
     StepTerms terms;
     SimdLevel level;
@@ -221,17 +224,20 @@ struct StepJob {
     int tiles;
     int diskChunks;
     std::atomic<int> nextTile{0};
+    std::atomic<int> nextChunk{0};
 };
 
-void runStepShare(void* context, int thread, int threads) {
+void runStepShare(void* context, int, int) {
     StepJob& job = *static_cast<StepJob*>(context);
     for (int tile = job.nextTile.fetch_add(1, std::memory_order_relaxed); tile < job.tiles;
          tile = job.nextTile.fetch_add(1, std::memory_order_relaxed)) {
         fillLanes(job.terms, tile, tile + 1);
         freeStarTiles(job.level, job.terms, tile, tile + 1);
     }
-    for (int chunk = thread; chunk < job.diskChunks; chunk += threads)
+    for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed);
+         chunk < job.diskChunks; chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
         addHoleToDiskChunk(job.terms, job.haloCount, chunk);
+    }
 }
 
 float probeDividerScalar(long rounds) {
@@ -292,7 +298,7 @@ double measureDividerCeiling(int threads, double seconds) {
     probeDivider(run.level, run.rounds);
     const double calibration = secondsSince(start);
     if (calibration > 0) run.rounds = static_cast<long>(run.rounds * seconds / calibration) + 1;
-    workerPool.run(threads, runProbeShare, &run);
+    workerPool.runAll(threads, runProbeShare, &run);
     double pairsPerSecond = 0;
     const double pairsPerThread =
         static_cast<double>(run.rounds) * fastkernel::kProbeChains * laneCount(run.level);
@@ -340,6 +346,9 @@ int resolvedKernelThreads() {
 int lastKernelThreads() {
     return lastThreads;
 }
+KernelThreadCount kernelThreadCount() {
+    return KernelThreadCount{stepsTaken, threadStepsTaken};
+}
 const char* fastKernelSimd() {
     return simdLevelName(activeSimdLevel());
 }
@@ -358,7 +367,8 @@ void computeForcesFast() {
         terms.holeEnabled ? (terms.diskEnd - (haloCount & ~1) + kDiskChunk - 1) / kDiskChunk : 0;
     if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
     lastThreads = threadsForStep(terms, job.tiles);
-    workerPool.run(lastThreads, runStepShare, &job);
+    threadStepsTaken += workerPool.runJoining(lastThreads, runStepShare, &job);
+    ++stepsTaken;
     copyVelocitiesBack(terms);
 }
 

@@ -22,8 +22,16 @@ const char* simdLevelName(SimdLevel level);
 // core this process may use, at most OMP_NUM_THREADS when the user sets it.
 // Without a set count each step takes as many of them as its work pays for.
 int resolvedKernelThreads();
-// The threads the last step of the fast kernel ran on.
+// The threads the last step of the fast kernel was given. A worker the
+// system has not run by the time the calling thread has finished the step's
+// work stays out of it.
 int lastKernelThreads();
+// Fast steps so far, and the threads that took part in them, summed.
+struct KernelThreadCount {
+    long long steps;
+    long long threadSteps;
+};
+KernelThreadCount kernelThreadCount();
 // Starts the fast kernel's threads now rather than in its first step, so
 // that a timed run measures steps only.
 void startKernelThreads();
