@@ -71,12 +71,11 @@ const char* const kUsage =
     "cpu_per_wall= (interactions per step: F x (H + D) + F x (F - 1); threads: those\n"
     "the last step was given; cpu_per_wall: process CPU time over wall time while\n"
     "timing). The fast kernel's line adds threads_taking_part= (per step, on\n"
-    "average: a thread the system did not run in time stays out of a step) and\n"
-    "ceiling_interactions_per_s= (one double\n"
-    "square root and one division per interaction at the widest vector, on as many\n"
-    "threads, probed between batches of the steps, so both see the same load)\n"
-    "and ceiling_fraction=.\n"
-    "With both, a last line ratio= (fast over reference steps per second)\n"
+    "average: a thread the system did not run in time stays out of a step),\n"
+    "ceiling_interactions_per_s= (one double square root and one division per\n"
+    "interaction at the widest vector, on as many threads, probed between batches\n"
+    "of the steps so that both see the same load) and ceiling_fraction=. With\n"
+    "both, a last line ratio= (fast over reference steps per second)\n"
     "identical=yes|no (the final body tables compared bit for bit).\n";
 
 KernelChoice parseKernelChoice(const std::string& text) {
