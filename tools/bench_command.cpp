@@ -190,8 +190,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // kernel's line probes the divider for kProbeSeconds on the threads the last
 // step ran on. Ceiling and steps thus see the same load on a shared machine,
 // and only the batches are timed.
-constexpr double kBatchSeconds = 0.1;
-constexpr double kProbeSeconds = 0.03;
+constexpr double kBatchSeconds = 0.2;
+constexpr double kProbeSeconds = 0.02;
 constexpr int kMinProbes = 5;
 
 KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
