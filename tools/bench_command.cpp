@@ -243,7 +243,7 @@ void printKernelLine(const char* name, int threads, const char* simd, std::uint3
                      const KernelRun& run, double interactions) {
     std::printf(
         "kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e "
-        "cpu_per_wall=%.2f",
+        "cpu_per_wall=%.3f",
         name, threads, simd, steps, run.stepsPerSecond, run.stepsPerSecond * interactions,
         run.cpuPerWall);
 }
