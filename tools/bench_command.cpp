@@ -171,7 +171,7 @@ void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurfac
 struct KernelRun {
     double stepsPerSecond = 0;
     double cpuPerWall = 0;
-    double ceiling = 0;  // the divider's, in interactions per second; fast only
+    double ceiling = 0;            // the divider's, in interactions per second; fast only
     double threadsTakingPart = 1;  // per step, on average; fast only
     StartState end;
 };
@@ -295,9 +295,10 @@ int benchCommand(const std::vector<std::string>& args) {
         const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
         printKernelLine("fast", lastKernelThreads(), fastKernelSimd(), options.steps, fast,
                         interactionsPerStep(gParams));
-        std::printf(" threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
-                    fast.threadsTakingPart, fast.ceiling,
-                    fast.ceiling > 0 ? interactions / fast.ceiling : 0.0);
+        std::printf(
+            " threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
+            fast.threadsTakingPart, fast.ceiling,
+            fast.ceiling > 0 ? interactions / fast.ceiling : 0.0);
         endLine();
     }
     if (timeReference && timeFast) {

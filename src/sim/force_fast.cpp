@@ -234,8 +234,8 @@ void runStepShare(void* context, int, int) {
         fillLanes(job.terms, tile, tile + 1);
         freeStarTiles(job.level, job.terms, tile, tile + 1);
     }
-    for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed);
-         chunk < job.diskChunks; chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
+    for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed); chunk < job.diskChunks;
+         chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
         addHoleToDiskChunk(job.terms, job.haloCount, chunk);
     }
 }

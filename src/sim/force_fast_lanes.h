@@ -164,8 +164,8 @@ inline PendingTerm<L> pairTerm(const LaneGroup<L>& g, const LaneSource<L>& src,
         t.k = L::negate(mutualFactor<L>(t.s, src, c));
     } else {
         t.s = separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
-        t.k = Kind == PairKind::OneWay ? oneWayFactor<L>(t.s, src, c)
-                                       : mutualFactor<L>(t.s, src, c);
+        t.k =
+            Kind == PairKind::OneWay ? oneWayFactor<L>(t.s, src, c) : mutualFactor<L>(t.s, src, c);
     }
     return t;
 }
@@ -291,7 +291,6 @@ void addTileTerms(const StepTerms& terms, const ReceiverLanes& lanes, int firstT
         }
     }
 }
-
 
 // The divider's probe: `rounds` rounds of one square root and one division
 // on each of kProbeChains independent registers, the two operations every

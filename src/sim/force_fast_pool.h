@@ -55,7 +55,7 @@ class WorkerPool {
     void* context_ = nullptr;
     std::uint64_t run_ = 0;
     std::atomic<std::uint64_t> state_{kClosed};
-    std::atomic<int> threads_{0};  // of the current run
+    std::atomic<int> threads_{0};   // of the current run
     std::atomic<int> finished_{0};  // workers done with the current run
     std::atomic<int> entered_{0};   // workers that entered the current run
     std::atomic<bool> stopping_{false};

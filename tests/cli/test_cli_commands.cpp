@@ -223,9 +223,9 @@ TEST_F(CliTest, NewRunRenderChainWithoutADisplay) {
 // many as --threads asks. Two stars on one row with no mass once gave
 // zeros of the other sign.
 TEST_F(CliTest, BenchReportsThreadsCeilingAndIdenticalResults) {
-    const QStringList still = {"bench", "--free", "5", "--disk", "0", "--halo", "0",
-                               "--hole", "0", "--star-mass", "0", "--steps", "1",
-                               "--seed", "5", "--view", "5x5", "--kernel", "both"};
+    const QStringList still = {
+        "bench", "--free",  "5", "--disk", "0", "--halo", "0",   "--hole",   "0",   "--star-mass",
+        "0",     "--steps", "1", "--seed", "5", "--view", "5x5", "--kernel", "both"};
     const CliResult same = runCli(still + QStringList{"--threads", "1"});
     EXPECT_EQ(same.exitCode, 0) << same.err;
     EXPECT_TRUE(contains(same.out, "identical=yes")) << same.out;
@@ -234,12 +234,12 @@ TEST_F(CliTest, BenchReportsThreadsCeilingAndIdenticalResults) {
         EXPECT_TRUE(contains(same.out, field)) << field;
     }
 
-    const QStringList small = {"bench", "--free", "30", "--disk", "0", "--halo", "0",
-                               "--hole", "0", "--steps", "1", "--kernel", "fast"};
+    const QStringList small = {"bench",  "--free", "30",      "--disk", "0",        "--halo", "0",
+                               "--hole", "0",      "--steps", "1",      "--kernel", "fast"};
     EXPECT_TRUE(contains(runCli(small).out, "kernel=fast threads=1 "));
     EXPECT_TRUE(contains(runCli(small + QStringList{"--threads", "3"}).out, " threads=3 "));
-    const QStringList large = {"bench", "--free", "2000", "--disk", "0", "--halo", "0",
-                               "--hole", "0", "--steps", "1", "--kernel", "fast"};
+    const QStringList large = {"bench",  "--free", "2000",    "--disk", "0",        "--halo", "0",
+                               "--hole", "0",      "--steps", "1",      "--kernel", "fast"};
     EXPECT_TRUE(contains(runCli(large, "1").out, "kernel=fast threads=1 "));
 }
 

@@ -273,8 +273,8 @@ TEST_P(FastKernelPath, MatchesTheReferenceOnStillGalaxies) {
                 runCommand();
                 for (int threads : {1, 2, 3}) {
                     ASSERT_TRUE(kernelsAgree(threads))
-                        << free << " free, view " << view[0] << "x" << view[1] << ", seed "
-                        << seed << ", " << threads << " threads";
+                        << free << " free, view " << view[0] << "x" << view[1] << ", seed " << seed
+                        << ", " << threads << " threads";
                 }
             }
         }
