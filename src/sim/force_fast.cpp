@@ -37,10 +37,12 @@ int lastThreads = 1;
 long long stepsTaken = 0;
 long long threadStepsTaken = 0;
 
-// Pair terms a step needs before each further thread pays for its wake-up
-// (measured: the 30-star galaxy's step takes a few microseconds; the break
-// even with two threads lies near this many terms).
-constexpr long kTermsPerThread = 60000;
+// Pair terms a step needs for each thread it gets. Measured on 2 cores
+// shared with other work: from 60 000 to 180 000 terms a second thread cost
+// 30 - 50 %, the step waiting for a worker that had started its tile late;
+// from 2 million on it no longer cost anything. This many terms take about
+// half a millisecond on one core, many times a wake-up on an idle one.
+constexpr long kTermsPerThread = 250000;
 
 fastkernel::WorkerPool workerPool;
 SimdLevel simdCeiling = SimdLevel::Avx512;
