@@ -1,5 +1,7 @@
 #include "bench_command.h"
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -69,9 +71,15 @@ const char* const kUsage =
     "\n"
     "Each T selects the first entry of its list that begins with it.\n"
     "Prints per kernel: kernel= threads= simd= steps= steps_per_s= interactions_per_s=\n"
-    "(interactions per step: F x (H + D) + F x (F - 1)); with both, a last line\n"
-    "ratio= (fast over reference steps per second) identical=yes|no (the final\n"
-    "body tables compared bit for bit).\n";
+    "cpu_per_wall= (interactions per step: F x (H + D) + F x (F - 1); threads: those\n"
+    "the last step was given; cpu_per_wall: process CPU time over wall time while\n"
+    "timing). The fast kernel's line adds threads_taking_part= (per step, on\n"
+    "average: a thread the system did not run in time stays out of a step),\n"
+    "ceiling_interactions_per_s= (one double square root and one division per\n"
+    "interaction at the widest vector, on as many threads, probed between batches\n"
+    "of the steps so that both see the same load) and ceiling_fraction=. With\n"
+    "both, a last line ratio= (fast over reference steps per second)\n"
+    "identical=yes|no (the final body tables compared bit for bit).\n";
 
 KernelChoice parseKernelChoice(const std::string& text) {
     if (text == "reference") return KernelChoice::Reference;
@@ -168,17 +176,65 @@ void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurfac
 
 struct KernelRun {
     double stepsPerSecond = 0;
+    double cpuPerWall = 0;
+    double ceiling = 0;            // the divider's, in interactions per second; fast only
+    double threadsTakingPart = 1;  // per step, on average; fast only
     StartState end;
 };
 
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The steps run in batches of about kBatchSeconds; after each, the fast
+// kernel's line probes the divider for kProbeSeconds on the threads the last
+// step ran on. Ceiling and steps thus see the same load on a shared machine,
+// and only the batches are timed.
+constexpr double kBatchSeconds = 0.2;
+constexpr double kProbeSeconds = 0.02;
+constexpr int kMinProbes = 5;
+
 KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     setForceKernel(kernel);
-    if (kernel == ForceKernel::Fast) startKernelThreads();
-    const auto start = std::chrono::steady_clock::now();
-    for (std::uint32_t i = 0; i < steps; ++i) stepSimulation();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const bool fast = kernel == ForceKernel::Fast;
+    if (fast) startKernelThreads();
+    const KernelThreadCount threadsBefore = kernelThreadCount();
+    double stepSeconds = 0;
+    double cpuSeconds = 0;
+    double ceilingSum = 0;
+    int probes = 0;
+    for (std::uint32_t done = 0; done < steps;) {
+        const double cpuStart = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        do {
+            stepSimulation();
+            ++done;
+        } while (done < steps && secondsSince(start) < kBatchSeconds);
+        stepSeconds += secondsSince(start);
+        cpuSeconds += processCpuSeconds() - cpuStart;
+        if (fast) {
+            ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
+            ++probes;
+        }
+    }
+    for (; fast && probes < kMinProbes; ++probes)
+        ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
     KernelRun run;
-    run.stepsPerSecond = elapsed.count() > 0 ? steps / elapsed.count() : 0.0;
+    run.stepsPerSecond = stepSeconds > 0 ? steps / stepSeconds : 0.0;
+    run.cpuPerWall = stepSeconds > 0 ? cpuSeconds / stepSeconds : 0.0;
+    run.ceiling = probes > 0 ? ceilingSum / probes : 0.0;
+    const KernelThreadCount threadsAfter = kernelThreadCount();
+    if (threadsAfter.steps > threadsBefore.steps) {
+        run.threadsTakingPart =
+            static_cast<double>(threadsAfter.threadSteps - threadsBefore.threadSteps) /
+            static_cast<double>(threadsAfter.steps - threadsBefore.steps);
+    }
     run.end = StartState::capture();
     return run;
 }
@@ -190,9 +246,16 @@ double interactionsPerStep(const SimParams& p) {
 }
 
 void printKernelLine(const char* name, int threads, const char* simd, std::uint32_t steps,
-                     double stepsPerSecond, double interactions) {
-    std::printf("kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e\n",
-                name, threads, simd, steps, stepsPerSecond, stepsPerSecond * interactions);
+                     const KernelRun& run, double interactions) {
+    std::printf(
+        "kernel=%s threads=%d simd=%s steps=%u steps_per_s=%.3f interactions_per_s=%.3e "
+        "cpu_per_wall=%.3f",
+        name, threads, simd, steps, run.stepsPerSecond, run.stepsPerSecond * interactions,
+        run.cpuPerWall);
+}
+
+void endLine() {
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -225,8 +288,9 @@ int benchCommand(const std::vector<std::string>& args) {
         makeGalaxy(options, model, surface);
         firstStart = StartState::capture();
         reference = timeKernel(ForceKernel::Reference, options.steps);
-        printKernelLine("reference", 1, "scalar", options.steps, reference.stepsPerSecond,
+        printKernelLine("reference", 1, "scalar", options.steps, reference,
                         interactionsPerStep(gParams));
+        endLine();
     }
     if (timeFast) {
         makeGalaxy(options, model, surface);
@@ -234,8 +298,14 @@ int benchCommand(const std::vector<std::string>& args) {
             throw std::runtime_error("the second galaxy did not start like the first");
         }
         fast = timeKernel(ForceKernel::Fast, options.steps);
-        printKernelLine("fast", resolvedKernelThreads(), fastKernelSimd(), options.steps,
-                        fast.stepsPerSecond, interactionsPerStep(gParams));
+        const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
+        printKernelLine("fast", lastKernelThreads(), fastKernelSimd(), options.steps, fast,
+                        interactionsPerStep(gParams));
+        std::printf(
+            " threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
+            fast.threadsTakingPart, fast.ceiling,
+            fast.ceiling > 0 ? interactions / fast.ceiling : 0.0);
+        endLine();
     }
     if (timeReference && timeFast) {
         const double ratio =

@@ -1,6 +1,8 @@
 #pragma once
-// The program's main loop: every queued event first, then one simulation
-// step, again and again, never waiting while there is work.
+// The program's main loop: queued events first, then one simulation step,
+// again and again, never waiting while there is work. Events posted within
+// the program are handled before every step; the window system's sources
+// are looked at whenever half a millisecond has passed since the last look.
 
 #include <functional>
 
@@ -23,6 +25,9 @@ class MainLoop {
     // only ever run here at the top level: a modal dialog's own loop handles
     // events but never calls the idle function.
     static void handleQueuedEvents();
+    // Handles only the events posted to the program's own objects, also
+    // those whose deletion was deferred.
+    static void handlePostedEvents();
 
   private:
     std::function<void()> idle_;

@@ -1,6 +1,13 @@
-#include <omp.h>
+#include <sched.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <thread>
 
 #include "sim/bodies.h"
+#include "sim/force_fast_pool.h"
 #include "sim/force_fast_simd.h"
 #include "sim/force_terms.h"
 #include "sim/params.h"
@@ -13,7 +20,9 @@
 // therefore independent of one another: threads split them into tiles, and
 // the vector paths give each lane one receiver. Each mutual pair is evaluated
 // once per side, which costs twice the divisions of the reference and still
-// wins by far.
+// wins by far. A step gets only as many threads as its work pays for: waking
+// a sleeping thread costs tens of microseconds, more than a small galaxy's
+// whole step.
 
 namespace corvane {
 namespace {
@@ -23,6 +32,19 @@ using fastkernel::ReceiverLanes;
 using fastkernel::StepTerms;
 
 int requestedThreads = 0;
+int lastThreads = 1;
+// Fast steps taken, and the threads that took part in them, summed.
+long long stepsTaken = 0;
+long long threadStepsTaken = 0;
+
+// Pair terms a step needs for each thread it gets. Measured on 2 cores
+// shared with other work: from 60 000 to 180 000 terms a second thread cost
+// 30 - 50 %, the step waiting for a worker that had started its tile late;
+// from 2 million on it no longer cost anything. This many terms take about
+// half a millisecond on one core, many times a wake-up on an idle one.
+constexpr long kTermsPerThread = 250000;
+
+fastkernel::WorkerPool workerPool;
 SimdLevel simdCeiling = SimdLevel::Avx512;
 
 // The free stars' lanes, sized once for a full table so that a step
@@ -81,14 +103,10 @@ void fillLanes(const StepTerms& t, int firstTile, int endTile) {
     }
 }
 
-// Widens the coefficients of this thread's share of the bodies; shares are
-// whole cache lines of eight doubles.
-void widenCoefficients(const StepTerms& t, int thread, int threads) {
-    const int lines = (t.bodyCount + 7) / 8;
-    const int begin = lines * thread / threads * 8;
-    const int lineEnd = lines * (thread + 1) / threads * 8;
-    const int end = lineEnd < t.bodyCount ? lineEnd : t.bodyCount;
-    for (int j = begin; j < end; ++j) {
+// Widens every body's coefficients once per step: a broadcast from a double
+// is one load, a broadcast from a float also a conversion per source.
+void widenCoefficients(const StepTerms& t) {
+    for (int j = 0; j < t.bodyCount; ++j) {
         coefficients.farCoeff[j] = t.bodies[j].farCoeff;
         coefficients.nearCoeff[j] = t.bodies[j].nearCoeff;
     }
@@ -104,13 +122,13 @@ void freeStarTilesScalar(const StepTerms& t, int firstTile, int endTile) {
         Body receiver = t.bodies[q];
         if (t.mutualEnabled) {
             for (int s = t.diskEnd; s < q; ++s)
-                addMutualTermFrom(receiver, t.bodies[s], softRadius);
+                addMutualTermFromBelow(receiver, t.bodies[s], softRadius);
         }
         if (t.holeEnabled) addBlackHoleTerm(receiver, t.holeFar, t.holeNear, softRadius);
         for (int b = 0; b < t.diskEnd; ++b) addOneWayTerm(receiver, t.bodies[b], softRadius);
         if (t.mutualEnabled) {
             for (int s = q + 1; s < t.bodyCount; ++s) {
-                addMutualTermFrom(receiver, t.bodies[s], softRadius);
+                addMutualTermFromAbove(receiver, t.bodies[s], softRadius);
             }
         }
         laneStorage.vx[f] = receiver.vx;
@@ -156,7 +174,141 @@ void copyVelocitiesBack(const StepTerms& t) {
     }
 }
 
+// The cores this process may run on.
+int availableCores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+// The user's OMP_NUM_THREADS (its first entry), or 0 when unset or invalid.
+int threadLimitFromEnvironment() {
+    const char* text = std::getenv("OMP_NUM_THREADS");
+    if (!text) return 0;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || (*end != '\0' && *end != ',') || value < 1) return 0;
+    return value < 1024 ? static_cast<int>(value) : 1024;
+}
+
+int automaticThreadLimit() {
+    static const int limit = [] {
+        const int cores = availableCores();
+        const int user = threadLimitFromEnvironment();
+        return user > 0 && user < cores ? user : cores;
+    }();
+    return limit;
+}
+
+// Pair terms of one step, each mutual pair counted once per side.
+long termsPerStep(const StepTerms& t) {
+    const long freeStars = t.bodyCount - t.diskEnd;
+    const long mutual = t.mutualEnabled ? freeStars * (freeStars - 1) : 0;
+    return freeStars * t.diskEnd + mutual + t.bodyCount;
+}
+
+int threadsForStep(const StepTerms& t, int tiles) {
+    if (requestedThreads > 0) return requestedThreads;
+    const long paid = termsPerStep(t) / kTermsPerThread;
+    int threads = paid < automaticThreadLimit() ? static_cast<int>(paid) : automaticThreadLimit();
+    if (threads > tiles) threads = tiles;
+    return threads > 1 ? threads : 1;
+}
+
+// One step's shared work: tiles, then disk chunks, handed out one at a time,
+// so that a core lent elsewhere does not hold up the step, and a worker that
+// wakes late finds nothing left.
+struct StepJob {
+    StepTerms terms;
+    SimdLevel level;
+    int haloCount;
+    int tiles;
+    int diskChunks;
+    std::atomic<int> nextTile{0};
+    std::atomic<int> nextChunk{0};
+};
+
+void runStepShare(void* context, int, int) {
+    StepJob& job = *static_cast<StepJob*>(context);
+    for (int tile = job.nextTile.fetch_add(1, std::memory_order_relaxed); tile < job.tiles;
+         tile = job.nextTile.fetch_add(1, std::memory_order_relaxed)) {
+        fillLanes(job.terms, tile, tile + 1);
+        freeStarTiles(job.level, job.terms, tile, tile + 1);
+    }
+    for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed); chunk < job.diskChunks;
+         chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
+        addHoleToDiskChunk(job.terms, job.haloCount, chunk);
+    }
+}
+
+float probeDividerScalar(long rounds) {
+    double x[fastkernel::kProbeChains];
+    for (int i = 0; i < fastkernel::kProbeChains; ++i) x[i] = 1.0e4 + i;
+    for (long round = 0; round < rounds; ++round) {
+        for (double& chain : x) chain = 1.0e6 / std::sqrt(chain);
+    }
+    double sum = 0;
+    for (double chain : x) sum += chain;
+    return static_cast<float>(sum);
+}
+
+// Lanes x chains x rounds of the probe at `level`, and how long they took.
+struct ProbeRun {
+    SimdLevel level;
+    long rounds;
+    double seconds[1024];
+    float kept[1024];
+};
+
+float probeDivider(SimdLevel level, long rounds) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return fastkernel::probeDividerAvx512(rounds);
+        case SimdLevel::Avx2:
+            return fastkernel::probeDividerAvx2(rounds);
+        case SimdLevel::Scalar:
+            break;
+    }
+    return probeDividerScalar(rounds);
+}
+
+int laneCount(SimdLevel level) {
+    return level == SimdLevel::Avx512 ? 8 : level == SimdLevel::Avx2 ? 4 : 1;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void runProbeShare(void* context, int thread, int) {
+    ProbeRun& run = *static_cast<ProbeRun*>(context);
+    const auto start = std::chrono::steady_clock::now();
+    run.kept[thread] = probeDivider(run.level, run.rounds);
+    run.seconds[thread] = secondsSince(start);
+}
+
 }  // namespace
+
+double measureDividerCeiling(int threads, double seconds) {
+    threads = threads < 1 ? 1 : threads > 1024 ? 1024 : threads;
+    static ProbeRun run;
+    run.level = activeSimdLevel();
+    // Rounds for about a tenth of the time on one thread, then the whole.
+    run.rounds = 1000;
+    const auto start = std::chrono::steady_clock::now();
+    probeDivider(run.level, run.rounds);
+    const double calibration = secondsSince(start);
+    if (calibration > 0) run.rounds = static_cast<long>(run.rounds * seconds / calibration) + 1;
+    workerPool.runAll(threads, runProbeShare, &run);
+    double pairsPerSecond = 0;
+    const double pairsPerThread =
+        static_cast<double>(run.rounds) * fastkernel::kProbeChains * laneCount(run.level);
+    for (int t = 0; t < threads; ++t) {
+        if (run.seconds[t] > 0) pairsPerSecond += pairsPerThread / run.seconds[t];
+    }
+    return pairsPerSecond;
+}
 
 SimdLevel supportedSimdLevel() {
     static const SimdLevel level = detectSimdLevel();
@@ -191,44 +343,34 @@ int kernelThreads() {
     return requestedThreads;
 }
 int resolvedKernelThreads() {
-    return requestedThreads > 0 ? requestedThreads : omp_get_num_procs();
+    return requestedThreads > 0 ? requestedThreads : automaticThreadLimit();
+}
+int lastKernelThreads() {
+    return lastThreads;
+}
+KernelThreadCount kernelThreadCount() {
+    return KernelThreadCount{stepsTaken, threadStepsTaken};
 }
 const char* fastKernelSimd() {
     return simdLevelName(activeSimdLevel());
 }
 
 void startKernelThreads() {
-#pragma omp parallel num_threads(resolvedKernelThreads())
-    {}
+    workerPool.reserve(resolvedKernelThreads());
 }
 
 void computeForcesFast() {
-    const StepTerms terms = currentTerms();
     const int haloCount = gParams.haloCount;
+    StepJob job{currentTerms(), activeSimdLevel(), haloCount, 0, 0};
+    const StepTerms& terms = job.terms;
     const int freeCount = terms.bodyCount - terms.diskEnd;
-    const int tiles = (freeCount + kTileLanes - 1) / kTileLanes;
-    const int diskChunks =
+    job.tiles = (freeCount + kTileLanes - 1) / kTileLanes;
+    job.diskChunks =
         terms.holeEnabled ? (terms.diskEnd - (haloCount & ~1) + kDiskChunk - 1) / kDiskChunk : 0;
-    const SimdLevel level = activeSimdLevel();
-
-#pragma omp parallel num_threads(resolvedKernelThreads())
-    {
-        if (level != SimdLevel::Scalar) {
-            widenCoefficients(terms, omp_get_thread_num(), omp_get_num_threads());
-#pragma omp barrier
-        }
-        // Every tile costs the same, but a core that the system lends to
-        // something else for a moment falls behind: tiles handed out one at a
-        // time let the other threads take up its share.
-#pragma omp for schedule(dynamic, 1) nowait
-        for (int tile = 0; tile < tiles; ++tile) {
-            fillLanes(terms, tile, tile + 1);
-            freeStarTiles(level, terms, tile, tile + 1);
-        }
-#pragma omp for schedule(static) nowait
-        for (int chunk = 0; chunk < diskChunks; ++chunk)
-            addHoleToDiskChunk(terms, haloCount, chunk);
-    }
+    if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
+    lastThreads = threadsForStep(terms, job.tiles);
+    threadStepsTaken += workerPool.runJoining(lastThreads, runStepShare, &job);
+    ++stepsTaken;
     copyVelocitiesBack(terms);
 }
 

@@ -1,6 +1,8 @@
 // The fast kernel's receiver tiles with AVX2: four double lanes per register,
-// two registers per block. Compiled with -mavx2 (and never with FMA, which
-// would change roundings); called only when the processor has AVX2.
+// three registers per block (on Zen 3 about 5 % faster than two: more
+// independent work keeps the divider busy). Compiled with -mavx2 (and never
+// with FMA, which would change roundings); called only when the processor
+// has AVX2.
 
 #include <immintrin.h>
 
@@ -28,6 +30,8 @@ struct Avx2Lanes {
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
     static D sqrt(D a) { return _mm256_sqrt_pd(a); }
+    // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
+    static D negate(D a) { return _mm256_xor_pd(a, _mm256_set1_pd(-0.0)); }
 
     // False for NaN, as the scalar comparison is.
     static M greater(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
@@ -46,7 +50,11 @@ struct Avx2Lanes {
 
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile) {
-    addTileTerms<Avx2Lanes, 2>(terms, lanes, firstTile, endTile);
+    addTileTerms<Avx2Lanes, 3>(terms, lanes, firstTile, endTile);
+}
+
+float probeDividerAvx2(long rounds) {
+    return probeDivider<Avx2Lanes>(rounds);
 }
 
 }  // namespace corvane::fastkernel

@@ -5,6 +5,8 @@
 
 #include <immintrin.h>
 
+#include <cstdint>
+
 // GCC 12's own AVX-512 headers fill the unused pass-through operand of the
 // conversions and square roots with a deliberately undefined register and
 // then warn about it at every use.
@@ -35,6 +37,11 @@ struct Avx512Lanes {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
     static D sqrt(D a) { return _mm512_sqrt_pd(a); }
+    // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
+    static D negate(D a) {
+        return _mm512_castsi512_pd(
+            _mm512_xor_si512(_mm512_castpd_si512(a), _mm512_set1_epi64(INT64_MIN)));
+    }
 
     // False for NaN, as the scalar comparison is.
     static M greater(D a, D b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
@@ -61,6 +68,10 @@ struct Avx512Lanes {
 void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                          int endTile) {
     addTileTerms<Avx512Lanes, 3>(terms, lanes, firstTile, endTile);
+}
+
+float probeDividerAvx512(long rounds) {
+    return probeDivider<Avx512Lanes>(rounds);
 }
 
 }  // namespace corvane::fastkernel

@@ -146,8 +146,9 @@ struct PendingTerm {
 };
 
 // The pair terms a free star receives. A mutual term is the one the pair
-// loop gives this star whichever of the two has the lower index: d = P - Q
-// and the coefficients' factor negate exactly.
+// loop gives this star: d = higher - lower always, and the star with the
+// higher index gets the negated k. Negating d instead would give the same
+// magnitudes but zeros of the other sign.
 enum class PairKind {
     OneWay,       // a halo or disk body
     MutualBelow,  // a free star with a lower index
@@ -158,8 +159,14 @@ template <class L, PairKind Kind>
 inline PendingTerm<L> pairTerm(const LaneGroup<L>& g, const LaneSource<L>& src,
                                const LaneConstants<L>& c) {
     PendingTerm<L> t;
-    t.s = separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
-    t.k = Kind == PairKind::OneWay ? oneWayFactor<L>(t.s, src, c) : mutualFactor<L>(t.s, src, c);
+    if constexpr (Kind == PairKind::MutualBelow) {
+        t.s = separationOf<L>(L::sub(g.x, src.x), L::sub(g.y, src.y), L::sub(g.z, src.z));
+        t.k = L::negate(mutualFactor<L>(t.s, src, c));
+    } else {
+        t.s = separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
+        t.k =
+            Kind == PairKind::OneWay ? oneWayFactor<L>(t.s, src, c) : mutualFactor<L>(t.s, src, c);
+    }
     return t;
 }
 
@@ -283,6 +290,28 @@ void addTileTerms(const StepTerms& terms, const ReceiverLanes& lanes, int firstT
             addBlockTerms<L, Groups>(terms, lanes, lane, c);
         }
     }
+}
+
+// The divider's probe: `rounds` rounds of one square root and one division
+// on each of kProbeChains independent registers, the two operations every
+// interaction needs. Returns a value the caller keeps, so nothing is left
+// out.
+
+template <class L>
+float probeDivider(long rounds) {
+    using D = typename L::D;
+    const D c = L::set(1.0e6);  // x -> c / sqrt(x) stays near 1e4
+    D x[kProbeChains];
+    for (int i = 0; i < kProbeChains; ++i) x[i] = L::set(1.0e4 + i);
+    for (long round = 0; round < rounds; ++round) {
+#pragma GCC unroll 12
+        for (int i = 0; i < kProbeChains; ++i) x[i] = L::div(c, L::sqrt(x[i]));
+    }
+    D sum = x[0];
+    for (int i = 1; i < kProbeChains; ++i) sum = L::add(sum, x[i]);
+    alignas(64) float out[L::kWidth];
+    L::store(out, L::narrow(sum));
+    return out[0];
 }
 
 }  // namespace

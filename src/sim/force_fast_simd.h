@@ -18,12 +18,28 @@ void limitSimdLevel(SimdLevel ceiling);
 SimdLevel activeSimdLevel();
 const char* simdLevelName(SimdLevel level);
 
-// The number of threads the fast kernel runs with: the set count, or every
-// core when none is set.
+// The most threads the fast kernel runs with: the set count, or else every
+// core this process may use, at most OMP_NUM_THREADS when the user sets it.
+// Without a set count each step takes as many of them as its work pays for.
 int resolvedKernelThreads();
+// The threads the last step of the fast kernel was given. A worker the
+// system has not run by the time the calling thread has finished the step's
+// work stays out of it.
+int lastKernelThreads();
+// Fast steps so far, and the threads that took part in them, summed.
+struct KernelThreadCount {
+    long long steps;
+    long long threadSteps;
+};
+KernelThreadCount kernelThreadCount();
 // Starts the fast kernel's threads now rather than in its first step, so
 // that a timed run measures steps only.
 void startKernelThreads();
+
+// The divider's ceiling in pair terms per second: one double square root and
+// one double division per term, at the active vector width, measured for
+// about `seconds` on `threads` threads at once (the pool's).
+double measureDividerCeiling(int threads, double seconds);
 
 namespace fastkernel {
 
@@ -65,6 +81,14 @@ void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int
                          int endTile);
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile);
+
+// Independent chains of the divider's probe: enough that their latency
+// hides behind the throughput.
+constexpr int kProbeChains = 12;
+
+// `rounds` x kProbeChains square roots and divisions on full registers.
+float probeDividerAvx512(long rounds);
+float probeDividerAvx2(long rounds);
 
 }  // namespace fastkernel
 }  // namespace corvane

@@ -54,24 +54,39 @@ inline void addOneWayTerm(Body& receiver, const Body& source, double softRadius)
     addScaled(receiver, k, s.dx, s.dy, s.dz);
 }
 
-// Two free stars, lower index first: one evaluation, applied to both.
+// The factor of a mutual pair, before either star's coefficient.
+inline double mutualFactor(const Separation& s, double softRadius) {
+    return s.r > softRadius ? 1.0 / (s.r * s.squared) : softRadius - s.r;
+}
+
+inline double coefficientOf(const Body& b, const Separation& s, double softRadius) {
+    return s.r > softRadius ? b.farCoeff : b.nearCoeff;
+}
+
+// Two free stars, lower index first: one evaluation with d = higher - lower,
+// applied to both. The higher one gets the negated k, not the negated d: the
+// two differ where a component of d is zero.
 inline void addMutualTerms(Body& lower, Body& higher, double softRadius) {
     const Separation s = separation(higher, lower);
-    const bool far = s.r > softRadius;
-    const double factor = far ? 1.0 / (s.r * s.squared) : softRadius - s.r;
-    const double kLower = factor * (far ? higher.farCoeff : higher.nearCoeff);
-    const double kHigher = -(factor * (far ? lower.farCoeff : lower.nearCoeff));
+    const double factor = mutualFactor(s, softRadius);
+    const double kLower = factor * coefficientOf(higher, s, softRadius);
+    const double kHigher = -(factor * coefficientOf(lower, s, softRadius));
     addScaled(lower, kLower, s.dx, s.dy, s.dz);
     addScaled(higher, kHigher, s.dx, s.dy, s.dz);
 }
 
 // The mutual term that free star `source` gives `receiver`, seen from the
 // receiver: the same bits as addMutualTerms gives either of the two.
-inline void addMutualTermFrom(Body& receiver, const Body& source, double softRadius) {
-    const Separation s = separation(source, receiver);
-    const bool far = s.r > softRadius;
-    const double factor = far ? 1.0 / (s.r * s.squared) : softRadius - s.r;
-    addScaled(receiver, factor * (far ? source.farCoeff : source.nearCoeff), s.dx, s.dy, s.dz);
+inline void addMutualTermFromAbove(Body& receiver, const Body& higherSource, double softRadius) {
+    const Separation s = separation(higherSource, receiver);
+    const double k = mutualFactor(s, softRadius) * coefficientOf(higherSource, s, softRadius);
+    addScaled(receiver, k, s.dx, s.dy, s.dz);
+}
+
+inline void addMutualTermFromBelow(Body& receiver, const Body& lowerSource, double softRadius) {
+    const Separation s = separation(receiver, lowerSource);
+    const double k = -(mutualFactor(s, softRadius) * coefficientOf(lowerSource, s, softRadius));
+    addScaled(receiver, k, s.dx, s.dy, s.dz);
 }
 
 }  // namespace corvane

@@ -19,7 +19,8 @@ ForceKernel forceKernel();
 void computeForcesReference();
 void computeForcesFast();
 
-// Threads the fast kernel uses; 0 means every core.
+// Threads the fast kernel uses; 0 lets each step take what its work pays
+// for, up to every core (and at most OMP_NUM_THREADS when that is set).
 void setKernelThreads(int threads);
 int kernelThreads();
 // The vector width the fast kernel runs with on this processor: "avx512",

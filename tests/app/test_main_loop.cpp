@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <vector>
 
 #include "app/application.h"
@@ -56,6 +57,24 @@ TEST(MainLoop, ADueTimerFiresBeforeTheNextStep) {
     });
     loop.run();
     EXPECT_EQ(firedAtStep, std::vector<bool>{true});
+}
+
+// Between two looks at the window system's sources many steps may run, but
+// a timer that falls due is still served within about a millisecond.
+TEST(MainLoop, ATimerFiresSoonWhileStepsRun) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point firedAt{};
+    QTimer::singleShot(5, Qt::PreciseTimer, [&] { firedAt = Clock::now(); });
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastStep = start;
+    MainLoop loop([&] {
+        lastStep = Clock::now();
+        if (firedAt != Clock::time_point{} || lastStep - start > std::chrono::seconds(5))
+            loop.requestQuit();
+    });
+    loop.run();
+    ASSERT_NE(firedAt, Clock::time_point{});
+    EXPECT_LT(firedAt - start, std::chrono::milliseconds(500));
 }
 
 TEST(MainLoop, AQuitRequestEndsTheLoopBeforeAnyFurtherStep) {

@@ -26,11 +26,14 @@ struct CliResult {
     std::string err;
 };
 
-// Runs the built corvane-cli with no display at all.
-CliResult runCli(const QStringList& args) {
+// Runs the built corvane-cli with no display at all, and OMP_NUM_THREADS as
+// given (unset when empty).
+CliResult runCli(const QStringList& args, const QString& threadLimit = QString()) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "OMP_NUM_THREADS"})
+        env.remove(name);
+    if (!threadLimit.isEmpty()) env.insert("OMP_NUM_THREADS", threadLimit);
     process.setProcessEnvironment(env);
     process.start(CORVANE_CLI_PATH, args);
     EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
@@ -336,6 +339,31 @@ TEST_F(CliTest, FileNamesAreTakenAsTheirBytes) {
     // Qt's own folder removal cannot name them.
     unlink(scene.c_str());
     unlink(picture.c_str());
+}
+
+// The bench's figures, and the threads a step is given: none beyond the
+// first for a small galaxy, never more than OMP_NUM_THREADS, and exactly as
+// many as --threads asks. Two stars on one row with no mass once gave
+// zeros of the other sign.
+TEST_F(CliTest, BenchReportsThreadsCeilingAndIdenticalResults) {
+    const QStringList still = {
+        "bench", "--free",  "5", "--disk", "0", "--halo", "0",   "--hole",   "0",   "--star-mass",
+        "0",     "--steps", "1", "--seed", "5", "--view", "5x5", "--kernel", "both"};
+    const CliResult same = runCli(still + QStringList{"--threads", "1"});
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_TRUE(contains(same.out, "identical=yes")) << same.out;
+    for (const char* field : {"cpu_per_wall=", "threads_taking_part=",
+                              "ceiling_interactions_per_s=", "ceiling_fraction="}) {
+        EXPECT_TRUE(contains(same.out, field)) << field;
+    }
+
+    const QStringList small = {"bench",  "--free", "30",      "--disk", "0",        "--halo", "0",
+                               "--hole", "0",      "--steps", "1",      "--kernel", "fast"};
+    EXPECT_TRUE(contains(runCli(small).out, "kernel=fast threads=1 "));
+    EXPECT_TRUE(contains(runCli(small + QStringList{"--threads", "3"}).out, " threads=3 "));
+    const QStringList large = {"bench",  "--free", "2000",    "--disk", "0",        "--halo", "0",
+                               "--hole", "0",      "--steps", "1",      "--kernel", "fast"};
+    EXPECT_TRUE(contains(runCli(large, "1").out, "kernel=fast threads=1 "));
 }
 
 }  // namespace
