@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/desktop_identity.h"
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
+    corvane::applyDesktopIdentity();
     corvane::Application program;
     if (!program.initApplication()) {
         std::fputs("corvane: not enough memory for the body table\n", stderr);
