@@ -206,11 +206,15 @@ check_package() {
   done
 }
 
-# The packaged program looks for its help page where the package puts it.
+# The packaged program looks for its help page where the package puts it:
+# the folder's name is in the program, as 8-bit or as UTF-16 text.
 check_package_help_folder() {
+  local folder=/usr/share/corvane utf16
   dpkg-deb -x "build-package/corvane_${version}_amd64.deb" "$tmp/unpacked"
-  grep -q "/usr/share/corvane" "$tmp/unpacked/usr/bin/corvane" ||
-    fail "the packaged corvane does not look in /usr/share/corvane"
+  utf16=$(sed 's/./&\\x00/g' <<<"$folder")
+  grep -qaF "$folder" "$tmp/unpacked/usr/bin/corvane" ||
+    grep -qaP "$utf16" "$tmp/unpacked/usr/bin/corvane" ||
+    fail "the packaged corvane does not look in $folder"
 }
 
 echo "== build and install into a temporary prefix"
