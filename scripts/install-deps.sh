@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libgomp1 libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
-  desktop-file-utils appstream librsvg2-bin dpkg-dev  # install checks: launcher, metadata, icons, package
+  desktop-file-utils appstream librsvg2-bin dpkg-dev groff-base  # install checks: launcher, metadata, icons, package, manual pages
 )
 
 missing=()
