@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev libomp-dev  # the fuzz preset: clang, libFuzzer, clang's OpenMP
   openbox                 # a real window manager for the end-to-end tests
   qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
+  desktop-file-utils appstream librsvg2-bin dpkg-dev groff-base  # install checks: launcher, metadata, icons, package, manual pages
 )
 
 missing=()

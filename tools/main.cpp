@@ -8,6 +8,7 @@
 
 #include "bench_command.h"
 #include "cli_options.h"
+#include "corvane_version.h"
 #include "scene_commands.h"
 
 namespace corvane::cli {
@@ -46,6 +47,10 @@ int runMain(int argc, char** argv) {
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::cout << usageText();
+        return 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "corvane-cli " CORVANE_VERSION "\n";
         return 0;
     }
     try {

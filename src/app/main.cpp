@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/desktop_identity.h"
 #include "app/qt_japanese.h"
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
+    corvane::applyDesktopIdentity();
     if (!corvane::installQtJapanese()) {
         std::fputs("corvane: Qt's Japanese texts (qtbase_ja.qm) are not installed\n", stderr);
     }

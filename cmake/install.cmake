@@ -1,0 +1,26 @@
+# Install rules: `cmake --install build --prefix PREFIX` lays out
+#   bin/corvane, bin/corvane-cli
+#   share/corvane/corvane.html                      the help page
+#   share/applications/ID.desktop                   the launcher
+#   share/icons/hicolor/{scalable,48x48,256x256}/apps/ID.{svg,png}
+#   share/metainfo/ID.metainfo.xml                  software-centre metadata
+#   share/man/man1/corvane.1, corvane-cli.1
+# The program looks for its help page in the data folder of the prefix it
+# was configured with, so install into that prefix (or package it from there).
+
+install(TARGETS corvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+if(CORVANE_BUILD_GUI)
+  install(TARGETS corvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES data/corvane.html DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane)
+  install(FILES data/${CORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_BINARY_DIR}/data/${CORVANE_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  set(icon_root ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+  install(FILES ${CORVANE_ICON_SVG} DESTINATION ${icon_root}/scalable/apps)
+  foreach(size 48 256)
+    install(FILES ${CORVANE_ICON_DIR}/${size}x${size}/${CORVANE_APP_ID}.png
+            DESTINATION ${icon_root}/${size}x${size}/apps)
+  endforeach()
+endif()

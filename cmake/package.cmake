@@ -1,0 +1,29 @@
+# The Debian package: `cpack -G DEB` in a build folder gives
+# corvane_VERSION_amd64.deb with what the install rules lay out. The package
+# installs into the prefix the build was configured with, so that the program
+# finds its help page; the `package` preset configures /usr.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME corvane)
+set(CPACK_PACKAGE_VENDOR "The Corvane developers")
+set(CPACK_PACKAGE_CONTACT "The Corvane developers <corvane@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3-D gravitational simulation of a small galaxy")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Corvane draws every body of a small galaxy as one pixel on a black window: free\n\
+stars in yellow, halo and disk bodies in grey, around a central black hole. A\n\
+Japanese settings panel chooses populations, masses, time step, scale and layout;\n\
+dragging turns the galaxy; scenes are saved and loaded as text files. The\n\
+companion corvane-cli makes, runs, renders and times scenes without a display.")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
+# The libraries come from dpkg-shlibdeps; Qt loads its display plugin, its
+# translations and the panel's Japanese font at run time, unseen by it.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+
+include(CPack)
