@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libgomp1 libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev  # corvane-cli record: H.264 in MP4
 )
 
 missing=()
