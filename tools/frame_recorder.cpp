@@ -43,7 +43,8 @@ void writePngFile(const QImage& image, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw IoError("cannot write " + path + ": PNG encoding failed");
+    if (!image.save(&buffer, "PNG"))
+        throw IoError("cannot write " + path + ": PNG encoding failed");
     ReplacingFile file(path);
     file.write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     file.commit();

@@ -76,8 +76,8 @@ class FrameRecorder {
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<Colour>> queued_;      // frames waiting for the writer
-    std::vector<std::vector<Colour>> spare_;      // buffers to reuse
+    std::deque<std::vector<Colour>> queued_;  // frames waiting for the writer
+    std::vector<std::vector<Colour>> spare_;  // buffers to reuse
     std::uint32_t written_ = 0;
     bool closing_ = false;
     std::string failure_;  // the first write failure, as a message

@@ -344,7 +344,8 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     arguments.require(!targets.video.empty() || !targets.framesFolder.empty(),
                       "-o OUT.mp4 or --frames DIR");
     arguments.require(steps.has_value(), "--steps N");
-    if (*steps / every == 0) throw UsageError("record makes no frame: --steps is less than --every");
+    if (*steps / every == 0)
+        throw UsageError("record makes no frame: --steps is less than --every");
     checkRecordSize(view, targets.zoom);
 
     startCommand(view);
@@ -356,7 +357,8 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     seedRandom(seed);
     leaveACoreToTheEncoder();
     FrameRecorder recorder(targets, view.width, view.height);
-    if (!recorder.encoderNote().empty()) std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
+    if (!recorder.encoderNote().empty())
+        std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
     RecordProgress progress(*steps);
     for (std::uint32_t done = 1; done <= *steps; ++done) {
         stepSimulation();

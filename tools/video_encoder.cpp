@@ -110,7 +110,8 @@ void convertToYuv420(const std::uint32_t* pixels, int stride, AVFrame& frame) {
                 convertBlock(top, bottom, i, lumaTop, lumaBottom, blue, red);
             }
         }
-        for (; x < frame.width; x += 2) convertBlock(top, bottom, x, lumaTop, lumaBottom, blue, red);
+        for (; x < frame.width; x += 2)
+            convertBlock(top, bottom, x, lumaTop, lumaBottom, blue, red);
     }
 }
 
@@ -147,7 +148,8 @@ struct VideoEncoder::Impl {
     AVPacket* packet = nullptr;
     std::int64_t nextPts = 0;
 
-    Impl(const std::string& target, const VideoSettings& s) : path(target), settings(s), file(target) {}
+    Impl(const std::string& target, const VideoSettings& s)
+        : path(target), settings(s), file(target) {}
 
     ~Impl() {
         av_packet_free(&packet);
@@ -170,8 +172,10 @@ struct VideoEncoder::Impl {
         const AVCodec* chosen = avcodec_find_encoder_by_name(settings.codec.c_str());
         if (chosen) return chosen;
         chosen = avcodec_find_encoder_by_name(kFallbackCodec);
-        if (!chosen) throw IoError("this FFmpeg has neither " + settings.codec + " nor " + kFallbackCodec);
-        fallbackNote = "this FFmpeg has no " + settings.codec + " encoder; writing MPEG-4 Part 2 video, which some players do not play";
+        if (!chosen)
+            throw IoError("this FFmpeg has neither " + settings.codec + " nor " + kFallbackCodec);
+        fallbackNote = "this FFmpeg has no " + settings.codec +
+                       " encoder; writing MPEG-4 Part 2 video, which some players do not play";
         return chosen;
     }
 
@@ -188,7 +192,8 @@ struct VideoEncoder::Impl {
         codec->colorspace = AVCOL_SPC_SMPTE170M;
         codec->color_primaries = AVCOL_PRI_BT709;
         codec->color_trc = AVCOL_TRC_BT709;
-        if (format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (format->oformat->flags & AVFMT_GLOBALHEADER)
+            codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         AVDictionary* options = nullptr;
         if (std::string(chosen->name) == "libx264") {
             av_dict_set(&options, "preset", kX264Preset, 0);
@@ -206,7 +211,8 @@ struct VideoEncoder::Impl {
         int result = avformat_alloc_output_context2(&format, nullptr, "mp4", nullptr);
         if (result < 0) fail("no MP4 writer", result);
         auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
-        format->pb = avio_alloc_context(buffer, kIoBufferBytes, 1, &file, nullptr, writeToFile, seekInFile);
+        format->pb =
+            avio_alloc_context(buffer, kIoBufferBytes, 1, &file, nullptr, writeToFile, seekInFile);
         if (!buffer || !format->pb) throw std::bad_alloc();
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         openCodec(chooseCodec());

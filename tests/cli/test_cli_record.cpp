@@ -91,9 +91,9 @@ VideoFacts readVideo(const QString& path) {
     AVCodecContext* codec = avcodec_alloc_context3(decoder);
     avcodec_parameters_to_context(codec, parameters);
     avcodec_open2(codec, decoder, nullptr);
-    SwsContext* toRgb = sws_getContext(facts.width, facts.height, AV_PIX_FMT_YUV420P, facts.width,
-                                       facts.height, AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr,
-                                       nullptr);
+    SwsContext* toRgb =
+        sws_getContext(facts.width, facts.height, AV_PIX_FMT_YUV420P, facts.width, facts.height,
+                       AV_PIX_FMT_BGR0, SWS_POINT, nullptr, nullptr, nullptr);
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     AVFrame* rgb = av_frame_alloc();  // FFmpeg's converter may write past a row's end
@@ -155,7 +155,8 @@ class RecordTest : public ::testing::Test {
     }
     QString path(const char* name) const { return dir.filePath(name); }
     QStringList entries(const char* folder = ".") const {
-        return QDir(dir.filePath(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        return QDir(dir.filePath(folder))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     QTemporaryDir dir;
@@ -169,14 +170,17 @@ TEST_F(RecordTest, VideoHoldsExactlyTheFramesAsked) {
     const Case cases[] = {
         {{"--steps", "10", "--view", "320x240"}, 10, 320, 240, 30},
         {{"--steps", "9", "--every", "2", "--fps", "25", "--view", "201x101"}, 4, 202, 102, 25},
-        {{"--steps", "7", "--every", "3", "--fps", "7", "--zoom", "3", "--view", "160x90"}, 2, 480,
-         270, 7},
+        {{"--steps", "7", "--every", "3", "--fps", "7", "--zoom", "3", "--view", "160x90"},
+         2,
+         480,
+         270,
+         7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
         QFile::remove(path("v.mp4"));
-        CliResult result = runCli(QStringList{"record", path("g.cvn"), "-o", path("v.mp4"),
-                                              "--seed", "1"} + c.options);
+        CliResult result = runCli(
+            QStringList{"record", path("g.cvn"), "-o", path("v.mp4"), "--seed", "1"} + c.options);
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.err, "") << "no progress or encoder chatter off a terminal";
         VideoFacts facts = readVideo(path("v.mp4"));
@@ -200,9 +204,9 @@ TEST_F(RecordTest, FramesShowTheSurfaceAfterTheirStep) {
     constexpr int kFrames = 10;
     std::vector<MemorySurface> surfaces = surfacesAfterSteps(path("g.cvn"), view, 9, 40);
     ASSERT_NE(surfaces[kEvery - 1].pixels(), surfaces[2 * kEvery - 1].pixels()) << "it moves";
-    CliResult result = runCli({"record", path("g.cvn"), "-o", path("v.mp4"), "--frames",
-                               path("frames"), "--steps", "40", "--every", "4", "--zoom", "2",
-                               "--seed", "9", "--view", "320x240"});
+    CliResult result =
+        runCli({"record", path("g.cvn"), "-o", path("v.mp4"), "--frames", path("frames"), "--steps",
+                "40", "--every", "4", "--zoom", "2", "--seed", "9", "--view", "320x240"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     ASSERT_EQ(entries("frames").size(), std::size_t{kFrames});
     EXPECT_EQ(entries("frames").back(), "frame-000010.png");
@@ -317,7 +321,8 @@ TEST_F(RecordTest, FailedWritesExitOneAndLeaveNoPartialFile) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "the old video");
 
-    CliResult missing = runCli({"record", path("missing.cvn"), "-o", path("v.mp4"), "--steps", "3"});
+    CliResult missing =
+        runCli({"record", path("missing.cvn"), "-o", path("v.mp4"), "--steps", "3"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(contains(missing.err, "cannot read")) << missing.err;
 }
@@ -353,10 +358,10 @@ TEST(FrameZoom, EveryPixelBecomesABlock) {
     std::vector<Colour> target(8 * 5, 99);       // zoom 2 into rows of 8, one spare row
     zoomPixels(source, 3, 2, 2, target.data(), 8);
     const std::vector<Colour> expected = {
-        1, 1, 2, 2, 3, 3, 99, 99,  //
-        1, 1, 2, 2, 3, 3, 99, 99,  //
-        4, 4, 5, 5, 6, 6, 99, 99,  //
-        4, 4, 5, 5, 6, 6, 99, 99,  //
+        1,  1,  2,  2,  3,  3,  99, 99,  //
+        1,  1,  2,  2,  3,  3,  99, 99,  //
+        4,  4,  5,  5,  6,  6,  99, 99,  //
+        4,  4,  5,  5,  6,  6,  99, 99,  //
         99, 99, 99, 99, 99, 99, 99, 99,
     };
     EXPECT_EQ(target, expected);
