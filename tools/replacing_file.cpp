@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "cli_options.h"
@@ -33,6 +37,53 @@ mode_t modeFor(const std::string& target) {
     return 0666 & ~mask;
 }
 
+// Temporary files that an interrupt or termination must not leave behind.
+// The signal handler only reads the slots, and unlink is safe in a handler.
+struct PendingTemporaries {
+    // Paths of temporary files being written, null for a free slot; all null
+    // at start. Each path is owned by its ReplacingFile until it leaves.
+    std::array<std::atomic<const char*>, 8> paths{};
+    std::once_flag handlersInstalled;  // the handlers are installed with the first file
+};
+PendingTemporaries gPendingTemporaries;
+
+void removePendingAndDie(int signal) {
+    for (auto& path : gPendingTemporaries.paths) {
+        const char* name = path.load();
+        if (name) unlink(name);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Handles the signals that end a process from the terminal or the system,
+// leaving alone those the caller chose to ignore.
+void installRemovalHandlers() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        struct sigaction old {};
+        if (sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+        struct sigaction removal {};
+        removal.sa_handler = removePendingAndDie;
+        sigemptyset(&removal.sa_mask);
+        sigaction(signal, &removal, nullptr);
+    }
+}
+
+void addPending(const char* path) {
+    std::call_once(gPendingTemporaries.handlersInstalled, installRemovalHandlers);
+    for (auto& slot : gPendingTemporaries.paths) {
+        const char* free = nullptr;
+        if (slot.compare_exchange_strong(free, path)) return;
+    }
+}
+
+void removePending(const char* path) {
+    for (auto& slot : gPendingTemporaries.paths) {
+        const char* expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    }
+}
+
 }  // namespace
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
@@ -50,11 +101,13 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
         throwFailure();
     }
     temporary_ = name.data();
+    addPending(temporary_.c_str());
 }
 
 ReplacingFile::~ReplacingFile() {
     if (fd_ >= 0) close(fd_);
     if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
+    removePending(temporary_.c_str());
 }
 
 void ReplacingFile::fail(int error) {
@@ -65,6 +118,7 @@ void ReplacingFile::throwFailure() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     if (!temporary_.empty()) unlink(temporary_.c_str());
+    removePending(temporary_.c_str());
     temporary_.clear();
     throw IoError("cannot write " + target_ + ": " + failure_);
 }
@@ -109,6 +163,7 @@ void ReplacingFile::commit() {
     if (failure_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
     if (!failure_.empty()) throwFailure();
     committed_ = true;
+    removePending(temporary_.c_str());
 }
 
 }  // namespace corvane::cli

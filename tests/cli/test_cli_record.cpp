@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -158,6 +159,9 @@ class RecordTest : public ::testing::Test {
         return QDir(dir.filePath(folder))
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
+    std::string listing(const char* folder = ".") const {
+        return entries(folder).join(' ').toStdString();
+    }
 
     QTemporaryDir dir;
 };
@@ -194,7 +198,7 @@ TEST_F(RecordTest, VideoHoldsExactlyTheFramesAsked) {
         // Duration exactly frames / fps seconds.
         EXPECT_EQ(facts.durationTicks * facts.timeBase.num * c.fps,
                   std::int64_t{c.frames} * facts.timeBase.den);
-        EXPECT_EQ(entries(), (QStringList{"g.cvn", "v.mp4"})) << "no temporary file is left";
+        EXPECT_EQ(listing(), "g.cvn v.mp4") << "no temporary file is left";
     }
 }
 
@@ -279,7 +283,7 @@ TEST_F(RecordTest, WrongUsageExitsTwo) {
         EXPECT_EQ(result.exitCode, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(contains(result.err, c.message)) << result.err;
     }
-    EXPECT_EQ(entries(), QStringList{"g.cvn"});
+    EXPECT_EQ(listing(), "g.cvn");
 
     CliResult help = runCli({"record", "--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -316,8 +320,8 @@ TEST_F(RecordTest, FailedWritesExitOneAndLeaveNoPartialFile) {
         EXPECT_TRUE(contains(result.err, "cannot write")) << result.err;
         EXPECT_TRUE(contains(result.err, c.message)) << result.err;
     }
-    EXPECT_EQ(entries(), (QStringList{"folder", "g.cvn", "old.mp4"}));
-    EXPECT_EQ(entries("folder"), QStringList{});
+    EXPECT_EQ(listing(), "folder g.cvn old.mp4");
+    EXPECT_EQ(listing("folder"), "");
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "the old video");
 
@@ -325,6 +329,25 @@ TEST_F(RecordTest, FailedWritesExitOneAndLeaveNoPartialFile) {
         runCli({"record", path("missing.cvn"), "-o", path("v.mp4"), "--steps", "3"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(contains(missing.err, "cannot read")) << missing.err;
+}
+
+TEST_F(RecordTest, InterruptedRecordingLeavesNoTemporaryFile) {
+    QProcess process;
+    process.start(CORVANE_CLI_PATH, {"record", path("g.cvn"), "-o", path("v.mp4"), "--steps",
+                                     "1000000", "--zoom", "4", "--seed", "1"});
+    auto writing = [&] {
+        for (const QString& name : entries()) {
+            if (name.startsWith(".v.mp4.")) return true;
+        }
+        return false;
+    };
+    for (int wait = 0; wait < 300 && !writing(); ++wait) QThread::msleep(50);
+    ASSERT_TRUE(writing());
+    QThread::msleep(300);
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(listing(), "g.cvn");
 }
 
 // Without libx264 the encoder falls back to FFmpeg's MPEG-4 Part 2 encoder
