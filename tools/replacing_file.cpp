@@ -7,7 +7,9 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -86,13 +88,19 @@ void removePending(const char* path) {
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
+ReplacingFile::ReplacingFile(std::string target)
+    : target_(std::move(target)), destination_(target_) {
+    // A link is followed, so that the file it points to gets the new content.
+    std::vector<char> resolved(PATH_MAX + 1);
+    if (realpath(target_.c_str(), resolved.data())) destination_ = resolved.data();
     struct stat info {};
-    if (stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        failure_ = std::strerror(EISDIR);
+    if (stat(destination_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        // A device, pipe or folder cannot take a video, and renaming over it
+        // would replace it.
+        failure_ = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
         throwFailure();
     }
-    std::string pattern = folderOf(target_) + "/." + nameOf(target_) + ".XXXXXX";
+    std::string pattern = folderOf(destination_) + "/." + nameOf(destination_) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     fd_ = mkstemp(name.data());
@@ -156,11 +164,11 @@ void ReplacingFile::commit() {
         if (failure_.empty()) failure_ = std::strerror(EBADF);
         throwFailure();
     }
-    if (fchmod(fd_, modeFor(target_)) != 0 || fsync(fd_) != 0) fail(errno);
+    if (fchmod(fd_, modeFor(destination_)) != 0 || fsync(fd_) != 0) fail(errno);
     int closed = close(fd_);
     fd_ = -1;
     if (closed != 0) fail(errno);
-    if (failure_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
+    if (failure_.empty() && rename(temporary_.c_str(), destination_.c_str()) != 0) fail(errno);
     if (!failure_.empty()) throwFailure();
     committed_ = true;
     removePending(temporary_.c_str());

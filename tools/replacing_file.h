@@ -12,8 +12,8 @@ namespace corvane::cli {
 class ReplacingFile {
   public:
     // Creates the temporary file in the target's folder. Throws IoError with
-    // the system's reason when the folder cannot take it or the target is a
-    // folder.
+    // the system's reason when the folder cannot take it, or when the target
+    // exists and is not a regular file (a folder, device or pipe).
     explicit ReplacingFile(std::string target);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
@@ -44,7 +44,8 @@ class ReplacingFile {
     void fail(int error);
     [[noreturn]] void throwFailure();
 
-    std::string target_;
+    std::string target_;       // the name given, for messages
+    std::string destination_;  // the file replaced: the target, or where its link points
     std::string temporary_;
     std::string failure_;
     int fd_ = -1;
