@@ -264,15 +264,15 @@ const char* const kRecordUsage =
     "  corvane-cli new -o a.cvn --seed 7\n"
     "  corvane-cli record a.cvn -o a.mp4 --steps 1800 --every 2 --zoom 2 --seed 7\n";
 
-int boundedOption(std::string_view option, std::string_view text, std::uint32_t low,
-                  std::uint32_t high) {
+std::uint32_t boundedOption(std::string_view option, std::string_view text, std::uint32_t low,
+                            std::uint32_t high) {
     std::uint32_t value = parseUnsigned(option, text);
     if (value < low || value > high) {
         throw UsageError(std::string(option) + " expects a whole number from " +
                          std::to_string(low) + " to " + std::to_string(high) + ", not " +
                          std::string(text));
     }
-    return static_cast<int>(value);
+    return value;
 }
 
 void checkRecordSize(const ViewSize& view, int zoom) {
@@ -325,9 +325,9 @@ int recordSceneCommand(const std::vector<std::string>& args) {
         } else if (a == "--every") {
             every = boundedOption(a, arguments.valueOf(a), 1, UINT32_MAX);
         } else if (a == "--fps") {
-            targets.fps = boundedOption(a, arguments.valueOf(a), 1, kMaxFps);
+            targets.fps = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, kMaxFps));
         } else if (a == "--zoom") {
-            targets.zoom = boundedOption(a, arguments.valueOf(a), 1, kMaxZoom);
+            targets.zoom = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, kMaxZoom));
         } else if (a == "--seed") {
             seed = parseUnsigned(a, arguments.valueOf(a));
         } else if (a == "--view") {
@@ -335,7 +335,7 @@ int recordSceneCommand(const std::vector<std::string>& args) {
         } else if (a == "--stereo") {
             stereo = true;
         } else if (a == "--depth") {
-            depth = boundedOption(a, arguments.valueOf(a), 1, INT_MAX);
+            depth = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, INT_MAX));
         } else {
             arguments.takeInput(a, input);
         }
@@ -360,10 +360,10 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     if (!recorder.encoderNote().empty())
         std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
     RecordProgress progress(*steps);
-    for (std::uint32_t done = 1; done <= *steps; ++done) {
+    for (std::uint32_t done = 0; done < *steps; ++done) {
         stepSimulation();
-        if (done % every == 0) recorder.add(surface);
-        progress.update(done, recorder.framesWritten());
+        if ((done + 1) % every == 0) recorder.add(surface);
+        progress.update(done + 1, recorder.framesWritten());
     }
     recorder.finish();
     progress.update(*steps, recorder.framesWritten(), true);
