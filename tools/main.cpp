@@ -26,6 +26,7 @@ bool asksForHelp(const std::vector<std::string>& args) {
 
 int dispatch(std::string_view command, const std::vector<std::string>& args) {
     if (command == "bench") return benchCommand(args);
+    if (command == "record") return recordSceneCommand(args);
     using Command = int (*)(const std::vector<std::string>&);
     Command run = command == "new"      ? newSceneCommand
                   : command == "run"    ? runSceneCommand

@@ -1,5 +1,5 @@
 #pragma once
-// The scene commands of corvane-cli: new, run and render. Each takes the
+// The scene commands of corvane-cli: new, run, render and record. Each takes the
 // arguments after its name and returns the process exit status; wrong usage
 // throws UsageError, unreadable input or unwritable output IoError.
 
@@ -11,6 +11,8 @@ namespace corvane::cli {
 int newSceneCommand(const std::vector<std::string>& args);
 int runSceneCommand(const std::vector<std::string>& args);
 int renderSceneCommand(const std::vector<std::string>& args);
+// Films a scene as a video; prints its own help for --help.
+int recordSceneCommand(const std::vector<std::string>& args);
 
 // The usage text of the whole companion.
 std::string usageText();
