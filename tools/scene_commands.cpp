@@ -386,6 +386,8 @@ std::string usageText() {
         "      corvane-cli record --help.\n"
         "  bench [options]\n"
         "      Times the force kernels; see corvane-cli bench --help.\n"
+        "  --version\n"
+        "      Prints the version.\n"
         "\n"
         "Selection options of new; each T selects the first entry that begins with it:\n";
     for (int combo = 0; combo < kComboCount; ++combo) {
