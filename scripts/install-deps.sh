@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev libgmock-dev libgomp1 libx11-dev
+  libgtest-dev libgmock-dev libx11-dev
   xvfb xauth xdotool x11-utils imagemagick xdg-utils
   fonts-ipafont-gothic
-  clang libclang-rt-14-dev libomp-dev  # the fuzz preset: clang, libFuzzer, clang's OpenMP
+  clang libclang-rt-14-dev  # the fuzz preset: clang and libFuzzer
   openbox                 # a real window manager for the end-to-end tests
   qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
   desktop-file-utils appstream librsvg2-bin dpkg-dev groff-base  # install checks: launcher, metadata, icons, package, manual pages

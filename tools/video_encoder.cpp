@@ -245,7 +245,7 @@ struct VideoEncoder::Impl {
             av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
             result = av_interleaved_write_frame(format, packet);
-            if (result < 0 || !file.failure().empty()) fail("cannot store a frame", result);
+            if (result < 0 || !file.ok()) fail("cannot store a frame", result);
         }
     }
 

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -34,30 +32,12 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
-    // Closes now; a delayed write error (NFS, some full disks) shows here.
-    int close() {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
 
   private:
     int fd_;
 };
 
-FileResult writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return failure(errno);
-        if (written == 0) return failure(EIO);
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
-// The file a save replaces: a symbolic link is followed to the file it names,
-// so the link stays a link.
+// The file a save replaces: a symbolic link is followed to the file it names.
 std::string finalTarget(const std::string& path) {
     struct stat link {};
     if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
@@ -65,30 +45,11 @@ std::string finalTarget(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-// A new, exclusively created file beside `target`; the process's umask
-// applies as for any new file.
-int createBeside(const std::string& target, std::string& name) {
-    static unsigned counter = 0;
-    const auto ticks =
-        static_cast<unsigned long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%06lx",
-                      (ticks + ++counter * 7919ul + ::getpid()) & 0xFFFFFFul);
-        name = target + suffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-FileResult writeAndSync(Descriptor& file, std::string_view data) {
-    if (FileResult written = writeAll(file.get(), data); !written.ok()) return written;
-    // File systems that cannot sync (EINVAL) have nothing to flush.
-    if (::fsync(file.get()) != 0 && errno != EINVAL) return failure(errno);
-    if (file.close() != 0) return failure(errno);
-    return {};
+std::string temporaryPattern(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder + "." + name + ".XXXXXX";
 }
 
 }  // namespace
@@ -116,21 +77,107 @@ FileResult readRegularFile(const std::string& path, std::size_t limit, std::stri
     return {};
 }
 
-FileResult replaceFile(const std::string& path, std::string_view data) {
-    const std::string target = finalTarget(path);
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return failure(EISDIR);
-    if (exists && ::access(target.c_str(), W_OK) != 0) return failure(errno);
+ReplacingFile::ReplacingFile(const std::string& target) : destination_(finalTarget(target)) {
+    create();
+}
 
-    std::string temporary;
-    Descriptor file(createBeside(target, temporary));
-    if (file.get() < 0) return failure(errno);
-    if (exists) ::fchmod(file.get(), existing.st_mode & 07777);
-    FileResult result = writeAndSync(file, data);
-    if (result.ok() && ::rename(temporary.c_str(), target.c_str()) != 0) result = failure(errno);
-    if (!result.ok()) ::unlink(temporary.c_str());
-    return result;
+void ReplacingFile::create() {
+    struct stat existing {};
+    const bool exists = ::stat(destination_.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return fail(EISDIR);
+    // Renaming over a device or pipe would replace it.
+    if (exists && !S_ISREG(existing.st_mode)) return fail(EINVAL, "Not a regular file");
+    if (exists && ::access(destination_.c_str(), W_OK) != 0) return fail(errno);
+
+    std::string pattern = temporaryPattern(destination_);
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ < 0) return fail(errno);
+    temporary_ = name.data();
+    // A replaced file keeps its permissions; a new one gets the umask's.
+    mode_t mode = existing.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd_, mode) != 0) fail(errno);
+}
+
+ReplacingFile::~ReplacingFile() {
+    discard();
+}
+
+void ReplacingFile::fail(int error) {
+    fail(error, std::strerror(error));
+}
+
+void ReplacingFile::fail(int error, const char* reason) {
+    if (status_.ok()) status_ = failure(error, reason);
+    discard();
+}
+
+void ReplacingFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+bool ReplacingFile::write(const void* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd_, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            fail(written < 0 ? errno : EIO);
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::int64_t ReplacingFile::seek(std::int64_t offset, int whence) {
+    if (fd_ < 0) return -1;
+    const off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (at < 0) fail(errno);
+    return at;
+}
+
+std::int64_t ReplacingFile::size() const {
+    struct stat info {};
+    return fd_ >= 0 && ::fstat(fd_, &info) == 0 ? info.st_size : -1;
+}
+
+FileResult ReplacingFile::commit() {
+    if (fd_ < 0) {
+        if (status_.ok()) status_ = failure(EBADF);
+        return status_;
+    }
+    // File systems that cannot sync (EINVAL) have nothing to flush.
+    if (::fsync(fd_) != 0 && errno != EINVAL) {
+        fail(errno);
+        return status_;
+    }
+    // A delayed write error (NFS, some full disks) shows at the close.
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || ::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        fail(errno);
+        return status_;
+    }
+    temporary_.clear();
+    return status_;
+}
+
+FileResult replaceFile(const std::string& path, std::string_view data) {
+    ReplacingFile file(path);
+    file.write(data.data(), data.size());
+    return file.commit();
 }
 
 }  // namespace corvane

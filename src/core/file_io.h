@@ -5,6 +5,7 @@
 // bound, or replaces a file with something incomplete.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,10 +23,44 @@ struct FileResult {
 // at once. On failure `data` is unchanged.
 FileResult readRegularFile(const std::string& path, std::size_t limit, std::string& data);
 
-// Writes `data` to a new file beside `path`, checks every write and the
-// flush to the disk, and only then renames it over `path` (for a symbolic
-// link: over the file it names). A full disk, a file-size limit, a read-only
-// target or any other error leaves `path` as it was and removes the new file.
+// A file written under a temporary name beside its target, that takes the
+// target's name only once every byte is on the disk. A full disk, a
+// file-size limit, a read-only target or any other error leaves the target
+// as it was and removes the temporary file. A symbolic link is followed, so
+// the link stays a link; a folder, device or pipe is refused as a target.
+class ReplacingFile {
+  public:
+    explicit ReplacingFile(const std::string& target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // The first failure so far; every call after one does nothing.
+    const FileResult& status() const { return status_; }
+    // Writes all of `size` bytes at the current position.
+    bool write(const void* data, std::size_t size);
+    // Moves the position as lseek does; -1 on failure.
+    std::int64_t seek(std::int64_t offset, int whence);
+    std::int64_t size() const;
+    // Flushes to the disk, closes, and renames over the target.
+    FileResult commit();
+
+    // The temporary name while it exists, "" otherwise.
+    const std::string& temporaryPath() const { return temporary_; }
+
+  private:
+    void create();
+    void fail(int error);
+    void fail(int error, const char* reason);
+    void discard();
+
+    std::string destination_;  // the file replaced: the target, or where its link points
+    std::string temporary_;
+    FileResult status_;
+    int fd_ = -1;
+};
+
+// Replaces the file at `path` with `data` through a ReplacingFile.
 FileResult replaceFile(const std::string& path, std::string_view data);
 
 }  // namespace corvane

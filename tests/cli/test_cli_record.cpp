@@ -308,7 +308,7 @@ TEST_F(RecordTest, FailedWritesExitOneAndLeaveNoPartialFile) {
     const Case cases[] = {
         {{"-o", path("none/v.mp4")}, 0, "No such file or directory"},
         {{"-o", path("folder")}, 0, "Is a directory"},
-        {{"-o", "/dev/null"}, 0, "not a regular file"},
+        {{"-o", "/dev/null"}, 0, "Not a regular file"},
         {{"--frames", path("g.cvn")}, 0, "Not a directory"},
         {{"--frames", path("none/deeper")}, 0, "No such file or directory"},
         // A disk that fills up: the video in the middle, a frame at once.

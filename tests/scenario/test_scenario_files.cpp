@@ -338,7 +338,7 @@ TEST_F(SceneFileTest, SaveIntoAnUnwritableFolderLeavesTheOldFile) {
     EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.errorString.isEmpty());
     EXPECT_EQ(readFile(old), "the old scene\r\n");
-    EXPECT_EQ(QDir(dir.filePath("locked")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(dir.filePath("locked")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(SceneFileTest, FailedLoadChangesNothing) {
@@ -395,7 +395,7 @@ TEST_P(FailedWriteTest, KeepsTheOldFileAndGivesTheSystemsReason) {
     EXPECT_EQ(result.failure, ScenarioFailure::CannotWrite);
     EXPECT_EQ(result.errorString.toStdString(), std::strerror(EFBIG));
     EXPECT_EQ(readFile(scenarioPath), "the old scene\r\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"scene.cvn"})
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"scene.cvn"})
         << "the unfinished file is removed";
 }
 
