@@ -175,7 +175,7 @@ check_program_elsewhere() {
   if ! wait_until 5 test -s "$tmp/opened"; then
     echo "   Help opened nothing" >&2
     bad=1
-  elif [ "$(cat "$tmp/opened")" != "file://$prefix/share/corvane/corvane.html" ]; then
+  elif [ "$(cat "$tmp/opened")" != "$prefix/share/corvane/corvane.html" ]; then
     echo "   Help opened $(cat "$tmp/opened"), not the installed page" >&2
     bad=1
   fi
@@ -200,7 +200,7 @@ check_package() {
     fail "wrong name, version or architecture: $(dpkg-deb -f "$deb" Package Version Architecture)"
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "   Depends: $depends"
-  for needed in libc6 libgomp1 libqt6core6 libqt6gui6 libqt6widgets6 \
+  for needed in libc6 libavcodec59 libqt6core6 libqt6gui6 libqt6widgets6 \
     qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic; do
     grep -qE "(^|, )$needed( |,|$)" <<<"$depends" || fail "the package does not depend on $needed"
   done
