@@ -238,18 +238,21 @@ TEST_P(FastKernelPath, MatchesTheReferenceAroundEveryVectorAndTileEdge) {
 }
 
 TEST_P(FastKernelPath, MatchesTheReferenceOnCoincidentAndBorderlinePositions) {
-    scatterBodies(99, 2, 3, 40, true);
-    placeAt(0, 3000.0f, 0.0f, 0.0f, 1.0e5f);   // halo
-    placeAt(1, 0.0f, 0.0f, 0.0f, 1.0e5f);      // halo on the black hole and on star 5
-    placeAt(2, -1000.0f, 0.0f, 0.0f, 1.0e5f);  // disk exactly softRadius from star 5
-    placeAt(3, 1000.0f, 0.0f, 0.0f, 1.0e5f);   // disk exactly softRadius from the hole
-    placeAt(5, 0.0f, 0.0f, 0.0f, 1.0e5f);      // free star at the origin
-    placeAt(6, 1000.0f, 0.0f, 0.0f, 2.0e5f);   // softRadius from star 5
-    placeAt(7, 1000.0f, 0.0f, 0.0f, 3.0e5f);   // on star 6
-    placeAt(8, 600.0f, 800.0f, 0.0f, 1.0e5f);  // softRadius from star 5, off the axes
-    placeAt(9, -0.0f, 0.0f, -0.0f, 1.0e5f);    // negative zeros on star 5
-    placeAt(30, 1000.0f, 0.0f, 0.0f, 1.0e5f);  // in another vector, on star 6
-    placeAt(44, 0.0f, 0.0f, 1000.0f, 1.0e5f);  // the last star, softRadius from star 5
+    scatterBodies(99, 2, 3, 140, true);
+    placeAt(0, 3000.0f, 0.0f, 0.0f, 1.0e5f);    // halo
+    placeAt(1, 0.0f, 0.0f, 0.0f, 1.0e5f);       // halo on the black hole and on star 5
+    placeAt(2, -1000.0f, 0.0f, 0.0f, 1.0e5f);   // disk exactly softRadius from star 5
+    placeAt(3, 1000.0f, 0.0f, 0.0f, 1.0e5f);    // disk exactly softRadius from the hole
+    placeAt(5, 0.0f, 0.0f, 0.0f, 1.0e5f);       // free star at the origin
+    placeAt(6, 1000.0f, 0.0f, 0.0f, 2.0e5f);    // softRadius from star 5
+    placeAt(7, 1000.0f, 0.0f, 0.0f, 3.0e5f);    // on star 6
+    placeAt(8, 600.0f, 800.0f, 0.0f, 1.0e5f);   // softRadius from star 5, off the axes
+    placeAt(9, -0.0f, 0.0f, -0.0f, 1.0e5f);     // negative zeros on star 5
+    placeAt(30, 1000.0f, 0.0f, 0.0f, 1.0e5f);   // in another vector, on star 6
+    placeAt(44, 0.0f, 0.0f, 1000.0f, 1.0e5f);   // softRadius from star 5
+    placeAt(120, 1000.0f, 0.0f, 0.0f, 1.0e5f);  // tiles away, on star 6
+    placeAt(131, 0.0f, 0.0f, 0.0f, 1.0e5f);     // tiles away, on star 5
+    placeAt(144, 0.0f, 0.0f, 1000.0f, 1.0e5f);  // the last star, softRadius from star 5
     body(5).vx = -0.0f;
     body(9).vy = -0.0f;
     for (int threads : {1, 2}) EXPECT_TRUE(kernelsAgree(threads)) << threads << " threads";
@@ -260,7 +263,7 @@ TEST_P(FastKernelPath, MatchesTheReferenceOnCoincidentAndBorderlinePositions) {
 // put many stars on shared rows and columns.
 TEST_P(FastKernelPath, MatchesTheReferenceOnStillGalaxies) {
     const int views[][2] = {{5, 5}, {7, 3}, {16, 9}};
-    for (const char* free : {"5", "10", "30", "50"}) {
+    for (const char* free : {"5", "10", "30", "50", "200"}) {
         for (const auto& view : views) {
             for (unsigned seed = 1; seed <= 6; ++seed) {
                 useView(view[0], view[1]);
