@@ -15,7 +15,7 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/force_fast_simd.h"
 #include "sim/initial.h"

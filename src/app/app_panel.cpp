@@ -7,7 +7,7 @@
 #include "app/x11_desktop.h"
 #include "core/random.h"
 #include "panel/control_panel.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 
 namespace corvane {
 

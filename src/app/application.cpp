@@ -8,7 +8,9 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
+#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/initial.h"
 #include "sim/step.h"
 
@@ -21,6 +23,7 @@ Application::~Application() {
 }
 
 bool Application::initApplication() {
+    setBodyProjection(&plotBody);
     seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
     const QRect start = startRect(readBootRect());
     gView.yawAngle = 0.0f;

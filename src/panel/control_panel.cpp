@@ -10,8 +10,8 @@
 
 #include "core/state.h"
 #include "panel/help_page.h"
-#include "panel/panel_data.h"
 #include "scenario/scenario.h"
+#include "settings/panel_data.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 

@@ -6,8 +6,8 @@
 
 #include "core/file_io.h"
 #include "core/surface.h"
-#include "panel/selections.h"
 #include "scenario/scenario_text.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/random.h"
-#include "render/plot.h"
+#include "sim/display.h"
 #include "sim/initial.h"
 #include "sim/step.h"
 #include "sim_fixture.h"
@@ -68,7 +68,7 @@ TEST_F(Step, ABodyIsErasedMovedByItsNewVelocityAndPlottedAgain) {
     usePopulations(0, 1, 0);
     placeAt(0, 10000.0f, 0.0f, 0.0f, 1.0e5f);
     body(0).vy = 250.0f;
-    plotBody(surface, 0, kStarColour);
+    showBody(surface, 0, kStarColour);
     ASSERT_EQ(surface.pixel(500, 300), kDiskColour);
 
     stepSimulation();

@@ -11,7 +11,7 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/initial.h"
 #include "sim/process_state.h"
