@@ -12,6 +12,7 @@
 #include "core/random.h"
 #include "scenario/scenario.h"
 #include "sim/force_fast_simd.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/step.h"
@@ -85,16 +86,13 @@ class Golden : public WorldTest {
     std::pair<std::string, std::string> hashes(const GoldenCase& c, const Kernel& k) {
         resetProcessState();
         EXPECT_TRUE(createBodyTable());
-        useView(c.width, c.height);
+        surface.resize(c.width, c.height);
         setForceKernel(k.kernel);
         limitSimdLevel(k.path);
-        for (int combo = 0; combo < kComboCount; ++combo) {
-            if (*c.selections[combo] != '\0') select(combo, c.selections[combo]);
-        }
-        seedRandom(c.seed);
-        gView.yawAngle = 0.0f;
-        gView.pitchAngle = 0.0f;
-        runCommand();
+        GalaxyRecipe recipe{c.width, c.height, c.seed, {}};
+        for (int combo = 0; combo < kComboCount; ++combo)
+            recipe.selections[combo] = c.selections[combo];
+        EXPECT_TRUE(makeGalaxy(recipe)) << c.name;
         const std::string made = sha256(sceneFileBytes());
         for (int step = 0; step < kGoldenSteps; ++step) stepSimulation();
         return {made, sha256(sceneFileBytes())};
