@@ -18,7 +18,6 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kDefaultScene = "def.cvn";
 constexpr int kFrameModeCount = 3;
 
 QString fromUtf8(std::string_view text) {
@@ -118,7 +117,7 @@ void ControlPanel::runGalaxy() {
 }
 
 void ControlPanel::openScene() {
-    scenarioPath = kDefaultScene;
+    scenarioPath = kDefaultScenarioPath;
     if (!dialogs_->chooseOpenFile(this, scenarioPath)) return;
     reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
 }

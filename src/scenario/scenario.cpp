@@ -13,11 +13,9 @@
 
 namespace corvane {
 
-std::string scenarioPath = "def.cvn";
+std::string scenarioPath = kDefaultScenarioPath;
 
 namespace {
-
-constexpr const char* kDefaultScenarioPath = "def.cvn";
 
 ScenarioResult failure(ScenarioFailure kind, const FileResult& file) {
     return {kind, QString::fromLocal8Bit(file.reason)};

@@ -46,9 +46,6 @@ void driftAndRedraw(DrawingSurface& surface) {
 void setForceKernel(ForceKernel kernel) {
     selectedKernel = kernel;
 }
-ForceKernel forceKernel() {
-    return selectedKernel;
-}
 
 void computeForcesReference() {
     const SimParams& p = gParams;
