@@ -9,8 +9,8 @@
 
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
 #include "scenario/scenario.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
 #include "sim/process_state.h"

@@ -15,9 +15,10 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/force_fast_simd.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/step.h"
@@ -169,8 +170,7 @@ void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurfac
     selectBenchGalaxy(model, options);
     setPanelCombos(&model);
     setKernelThreads(static_cast<int>(options.threads));
-    seedRandom(options.seed);
-    runCommand();
+    corvane::makeGalaxy({options.view.width, options.view.height, options.seed, {}});
     gRun.frameCount = 0;
 }
 

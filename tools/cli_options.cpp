@@ -5,7 +5,9 @@
 #include <chrono>
 
 #include "core/state.h"
+#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/process_state.h"
 
 namespace corvane::cli {
@@ -144,6 +146,7 @@ void applyViewSize(const ViewSize& view) {
 
 void startCommand(const ViewSize& view) {
     resetProcessState();
+    setBodyProjection(&plotBody);
     if (!createBodyTable()) throw IoError("not enough memory for the body table");
     applyViewSize(view);
 }

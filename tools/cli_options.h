@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/selections.h"
+#include "settings/selections.h"
 
 namespace corvane::cli {
 
@@ -55,7 +55,8 @@ std::string selectionChoices(int combo);
 void applyViewSize(const ViewSize& view);
 
 // Start of every command: the process state at its start values, the body
-// table, and the view geometry. Throws IoError without memory for the table.
+// table, the view geometry and the bodies' pixel projection. Throws IoError
+// without memory for the table.
 void startCommand(const ViewSize& view);
 
 // Seconds since the epoch, the default seed.

@@ -15,8 +15,9 @@
 #include "core/state.h"
 #include "core/surface.h"
 #include "frame_recorder.h"
-#include "render/plot.h"
 #include "scenario/scenario.h"
+#include "sim/display.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/step.h"
@@ -148,10 +149,7 @@ int newSceneCommand(const std::vector<std::string>& args) {
 
     startCommand(view);
     SelectionsInUse inUse(selections);
-    seedRandom(seed);
-    gView.yawAngle = 0.0f;
-    gView.pitchAngle = 0.0f;
-    runCommand();
+    makeGalaxy({view.width, view.height, seed, {}});
     saveOutput(output);
     return 0;
 }

@@ -3,16 +3,39 @@
 #include <cstdint>
 #include <ctime>
 
-#include "app/app_panel.h"
 #include "app/boot_settings.h"
+#include "app/main_view.h"
+#include "app/x11_desktop.h"
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
+#include "panel/control_panel.h"
+#include "render/plot.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/initial.h"
 #include "sim/step.h"
 
 namespace corvane {
+namespace {
+
+// The hidden control panel, owned by `view`, made the selections the program
+// reads its settings from. Returns the window a right click shows.
+QWidget* createControlPanel(MainView& view, PanelHost& host) {
+    auto* panel = new ControlPanel(&view, host);
+    // The galaxy of the first Run is drawn from a generator seeded again here,
+    // as start-up seeded it.
+    seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+    setPanelCombos(panel);
+    // Without minimise and maximise under every window manager that knows
+    // the type; Qt already made it transient for the view.
+    x11::setToolWindowType(panel->winId());
+    panel->hide();
+    return panel;
+}
+
+}  // namespace
 
 Application::Application() : loop_([this] { idleTick(); }) {}
 
@@ -21,6 +44,7 @@ Application::~Application() {
 }
 
 bool Application::initApplication() {
+    setBodyProjection(&plotBody);
     seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
     const QRect start = startRect(readBootRect());
     gView.yawAngle = 0.0f;

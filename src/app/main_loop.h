@@ -19,7 +19,6 @@ class MainLoop {
     // Ends run() before any further idle call; also when asked from inside
     // an event handler or from the idle function itself.
     void requestQuit() { quitRequested_ = true; }
-    bool quitRequested() const { return quitRequested_; }
 
     // Handles every event that is waiting, without waiting for more. Steps
     // only ever run here at the top level: a modal dialog's own loop handles

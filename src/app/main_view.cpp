@@ -9,8 +9,8 @@
 #include "app/boot_settings.h"
 #include "app/x11_desktop.h"
 #include "core/state.h"
-#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/params.h"
 #include "sim/rotation.h"
 

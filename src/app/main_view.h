@@ -28,7 +28,6 @@ class MainView final : public QWidget {
 
     // The window shown by a right click; none until the panel exists.
     void setControlPanel(QWidget* panel) { panel_ = panel; }
-    QWidget* controlPanel() const { return panel_; }
 
     // Gives the window the outer rectangle `outer`, frame included. Under a
     // window manager that tells its frame beforehand the frame is exactly

@@ -10,15 +10,14 @@
 
 #include "core/state.h"
 #include "panel/help_page.h"
-#include "panel/panel_data.h"
 #include "scenario/scenario.h"
+#include "settings/panel_data.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 
 namespace corvane {
 namespace {
 
-constexpr const char* kDefaultScene = "def.cvn";
 constexpr int kFrameModeCount = 3;
 
 QString fromUtf8(std::string_view text) {
@@ -118,7 +117,7 @@ void ControlPanel::runGalaxy() {
 }
 
 void ControlPanel::openScene() {
-    scenarioPath = kDefaultScene;
+    scenarioPath = kDefaultScenarioPath;
     if (!dialogs_->chooseOpenFile(this, scenarioPath)) return;
     reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
 }

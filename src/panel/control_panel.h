@@ -11,8 +11,8 @@
 
 #include "panel/file_dialogs.h"
 #include "panel/panel_host.h"
-#include "panel/selections.h"
 #include "scenario/scenario.h"
+#include "settings/selections.h"
 
 class QComboBox;
 class QString;

@@ -1,8 +1,5 @@
 #include "render/plot.h"
 
-#include "sim/bodies.h"
-#include "sim/params.h"
-
 namespace corvane {
 namespace {
 
@@ -22,40 +19,22 @@ void setProjectedPixel(DrawingSurface& surface, double column, double row, Colou
 
 }  // namespace
 
-Colour displayColour(int i, Colour colour) {
-    if (colour == 0) return 0;
-    if (i < gParams.haloCount) return kHaloColour;
-    if (i < gParams.diskEnd) return kDiskColour;
-    return colour;
-}
-
-void plotBody(DrawingSurface& surface, int i, Colour colour) {
-    const Body& b = body(i);
-    const double scale = gParams.scale;
+void plotBody(DrawingSurface& surface, const Body& b, const ViewState& view, double scale,
+              Colour shown) {
     const float xs = static_cast<float>(b.x / scale);
     const float ys = static_cast<float>(b.y / scale);
     const float zs = static_cast<float>(b.z / scale);
-    const Colour shown = displayColour(i, colour);
-    const double row = static_cast<double>(gView.centreY) + ys;
-    if (gView.stereoOn == 1) {
+    const double row = static_cast<double>(view.centreY) + ys;
+    if (view.stereoOn == 1) {
         // A divisor of 0 (hand-edited settings) is taken as the default.
-        const int divisor = gView.depthDivisor != 0 ? gView.depthDivisor : kDefaultDepthDivisor;
+        const int divisor = view.depthDivisor != 0 ? view.depthDivisor : kDefaultDepthDivisor;
         const double shift = static_cast<double>(zs) / divisor;
-        const double mono = static_cast<double>(gView.centreX) + xs;
+        const double mono = static_cast<double>(view.centreX) + xs;
         setProjectedPixel(surface, mono + shift - kStereoOffset, row, shown);
         setProjectedPixel(surface, mono - shift + kStereoOffset, row, shown);
     } else {
-        setProjectedPixel(surface, static_cast<double>(gView.centreX) + xs, row, shown);
+        setProjectedPixel(surface, static_cast<double>(view.centreX) + xs, row, shown);
     }
-}
-
-void redrawAll(DrawingSurface& surface) {
-    surface.fillBlack();
-    for (int i = 0; i < gParams.bodyCount; ++i) plotBody(surface, i, gView.starColour);
-}
-
-void redrawAll() {
-    redrawAll(viewSurface());
 }
 
 }  // namespace corvane

@@ -6,18 +6,16 @@
 
 #include "core/file_io.h"
 #include "core/surface.h"
-#include "panel/selections.h"
 #include "scenario/scenario_text.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
 
 namespace corvane {
 
-std::string scenarioPath = "def.cvn";
+std::string scenarioPath = kDefaultScenarioPath;
 
 namespace {
-
-constexpr const char* kDefaultScenarioPath = "def.cvn";
 
 ScenarioResult failure(ScenarioFailure kind, const FileResult& file) {
     return {kind, QString::fromLocal8Bit(file.reason)};

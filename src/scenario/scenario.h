@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "panel/panel_data.h"
+#include "settings/panel_data.h"
 
 namespace corvane {
 
@@ -23,7 +23,8 @@ struct ScenarioResult {
 
 // The file the next save writes and the next load reads: the name's bytes as
 // the file system stores them (UTF-8 for names the file dialogs give, any
-// bytes from the command line). "def.cvn" at start.
+// bytes from the command line). kDefaultScenarioPath at start.
+constexpr const char* kDefaultScenarioPath = "def.cvn";
 extern std::string scenarioPath;
 void resetScenarioPath();
 

@@ -6,8 +6,8 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/params.h"
 #include "sim/rotation.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/number_text.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 
 namespace corvane {

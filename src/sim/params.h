@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "panel/panel_data.h"
+#include "settings/panel_data.h"
 
 namespace corvane {
 

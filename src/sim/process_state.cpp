@@ -4,7 +4,7 @@
 
 #include "core/random.h"
 #include "core/state.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
 #include "sim/step.h"

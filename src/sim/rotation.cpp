@@ -4,8 +4,8 @@
 
 #include "core/state.h"
 #include "core/surface.h"
-#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/params.h"
 
 namespace corvane {
@@ -52,9 +52,9 @@ void dragRotate(int mouseX, int mouseY) {
 
     DrawingSurface& surface = viewSurface();
     for (int i = 0; i < gParams.bodyCount; ++i) {
-        plotBody(surface, i, 0);
+        showBody(surface, i, 0);
         rotateBody(i, dYaw, dPitch);
-        plotBody(surface, i, gView.starColour);
+        showBody(surface, i, gView.starColour);
     }
     gView.lastMouseX = mouseX;
     gView.lastMouseY = mouseY;

@@ -2,8 +2,8 @@
 
 #include "core/state.h"
 #include "core/surface.h"
-#include "render/plot.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/force_terms.h"
 #include "sim/initial.h"
 #include "sim/params.h"
@@ -25,7 +25,7 @@ bool insideBox(float sx, float sy, float sz) {
 void driftAndRedraw(DrawingSurface& surface) {
     const double scale = gParams.scale;
     for (int i = 0; i < gParams.bodyCount; ++i) {
-        plotBody(surface, i, 0);
+        showBody(surface, i, 0);
         Body& b = body(i);
         b.x = static_cast<float>(static_cast<double>(b.x) + b.vx);
         b.y = static_cast<float>(static_cast<double>(b.y) + b.vy);
@@ -34,7 +34,7 @@ void driftAndRedraw(DrawingSurface& surface) {
         const float sy = static_cast<float>(b.y / scale);
         const float sz = static_cast<float>(b.z / scale);
         if (insideBox(sx, sy, sz)) {
-            plotBody(surface, i, gView.starColour);
+            showBody(surface, i, gView.starColour);
         } else {
             placeBody(i);
         }
@@ -45,9 +45,6 @@ void driftAndRedraw(DrawingSurface& surface) {
 
 void setForceKernel(ForceKernel kernel) {
     selectedKernel = kernel;
-}
-ForceKernel forceKernel() {
-    return selectedKernel;
 }
 
 void computeForcesReference() {
@@ -76,7 +73,7 @@ void stepSimulation() {
     gRun.frameCount = gRun.frameCount + 1;
     DrawingSurface& surface = viewSurface();
     if (gRun.dragging == 1) {
-        for (int i = 0; i < gParams.bodyCount; ++i) plotBody(surface, i, gView.starColour);
+        for (int i = 0; i < gParams.bodyCount; ++i) showBody(surface, i, gView.starColour);
         return;
     }
     if (selectedKernel == ForceKernel::Reference) {

@@ -13,7 +13,6 @@ enum class ForceKernel {
 void stepSimulation();
 
 void setForceKernel(ForceKernel kernel);
-ForceKernel forceKernel();
 
 // The velocity changes of one step, all from the current positions.
 void computeForcesReference();

@@ -6,7 +6,6 @@
 #include "app/main_view.h"
 #include "app/qt_japanese.h"
 #include "app_fixture.h"
-#include "render/plot.h"
 #include "sim/params.h"
 
 namespace corvane::testing {
@@ -206,7 +205,8 @@ TEST(QtJapanese, QtsOwnButtonsAndQuestionsReadInJapanese) {
     ASSERT_TRUE(installQtJapanese());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
               QStringLiteral("キャンセル"));
-    EXPECT_TRUE(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(QStringLiteral("はい")));
+    EXPECT_TRUE(
+        QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(QStringLiteral("はい")));
     EXPECT_NE(QCoreApplication::translate("QFileDialog",
                                           "%1 already exists.\nDo you want to replace it?"),
               QStringLiteral("%1 already exists.\nDo you want to replace it?"));

@@ -6,8 +6,10 @@
 
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
+#include "render/plot.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/process_state.h"
 
 namespace corvane {
@@ -16,6 +18,7 @@ class WorldTest : public ::testing::Test {
   protected:
     void SetUp() override {
         resetProcessState();
+        setBodyProjection(&plotBody);
         ASSERT_TRUE(createBodyTable());
         useView(800, 600);
         setViewSurface(&surface);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/random.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/rotation.h"
@@ -20,11 +21,8 @@ class Placement : public WorldTest {
     // at the panel defaults except those already selected.
     void makeGalaxy(std::string_view free, std::string_view disk, std::string_view halo,
                     std::uint32_t seed) {
-        select(kComboFreeStars, free);
-        select(kComboDisk, disk);
-        select(kComboHalo, halo);
-        seedRandom(seed);
-        runCommand();
+        ASSERT_TRUE(
+            corvane::makeGalaxy({gView.viewWidth, gView.viewHeight, seed, {free, disk, halo}}));
     }
     double dots(float metres) const { return metres / static_cast<double>(gParams.scale); }
     double radiusDots(const Body& b) const {

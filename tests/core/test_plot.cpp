@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "render/plot.h"
+#include "sim/display.h"
 #include "sim/params.h"
 #include "world_fixture.h"
 
@@ -21,7 +21,7 @@ class Plot : public WorldTest {
 };
 
 TEST_F(Plot, MonoProjection) {
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.pixel(330, 220), kStarColour);
     EXPECT_EQ(surface.litPixelCount(), 1);
 }
@@ -29,7 +29,7 @@ TEST_F(Plot, MonoProjection) {
 TEST_F(Plot, StereoPair) {
     gView.stereoOn = 1;
     body(2).z = 1500.0f;  // zs 15, divisor 15: shift 1 toward the mono position
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.pixel(291, 220), kStarColour);
     EXPECT_EQ(surface.pixel(369, 220), kStarColour);
     EXPECT_EQ(surface.litPixelCount(), 2);
@@ -39,7 +39,7 @@ TEST_F(Plot, ZeroDepthDivisorIsTakenAsTheDefault) {
     gView.stereoOn = 1;
     gView.depthDivisor = 0;
     body(2).z = 1500.0f;
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.pixel(291, 220), kStarColour);
     EXPECT_EQ(surface.pixel(369, 220), kStarColour);
 }
@@ -47,33 +47,33 @@ TEST_F(Plot, ZeroDepthDivisorIsTakenAsTheDefault) {
 TEST_F(Plot, PopulationColoursAndErasing) {
     body(0).x = 0.0f;      // halo at column 320
     body(1).x = 10000.0f;  // disk at column 420
-    plotBody(surface, 0, 0x0000FF);
-    plotBody(surface, 1, 0x0000FF);
-    plotBody(surface, 2, 0x0000FF);
+    showBody(surface, 0, 0x0000FF);
+    showBody(surface, 1, 0x0000FF);
+    showBody(surface, 2, 0x0000FF);
     EXPECT_EQ(surface.pixel(320, 220), kHaloColour);
     EXPECT_EQ(surface.pixel(420, 220), kDiskColour);
     EXPECT_EQ(surface.pixel(330, 220), 0x0000FFu);
-    for (int i = 0; i < 3; ++i) plotBody(surface, i, 0);
+    for (int i = 0; i < 3; ++i) showBody(surface, i, 0);
     EXPECT_EQ(surface.litPixelCount(), 0);
 }
 
 TEST_F(Plot, TruncatesTowardZeroAndClips) {
     body(2) = Body{-32070.0f, 0.0f, 0.0f, 0, 0, 0, 0, 0};  // column -0.7
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.pixel(0, 240), kStarColour);
     body(2).x = -32120.0f;  // column -1.2
     surface.fillBlack();
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.litPixelCount(), 0);
 }
 
 TEST_F(Plot, FarOrNonFiniteBodiesDrawNothing) {
     body(2).x = 3.0e38f;
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     body(2).x = std::numeric_limits<float>::quiet_NaN();
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     body(2).x = -std::numeric_limits<float>::infinity();
-    plotBody(surface, 2, kStarColour);
+    showBody(surface, 2, kStarColour);
     EXPECT_EQ(surface.litPixelCount(), 0);
 }
 

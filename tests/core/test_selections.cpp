@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "panel/panel_data.h"
-#include "panel/selections.h"
+#include "settings/panel_data.h"
+#include "settings/selections.h"
 
 namespace corvane {
 namespace {

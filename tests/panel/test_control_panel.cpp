@@ -14,8 +14,8 @@
 
 #include "file_faults.h"
 #include "panel/help_page.h"
-#include "panel/panel_data.h"
 #include "panel_fixture.h"
+#include "settings/panel_data.h"
 #include "sim/params.h"
 
 namespace corvane {

@@ -15,10 +15,11 @@
 #include "core/state.h"
 #include "core/surface.h"
 #include "file_faults.h"
-#include "panel/selections.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/process_state.h"
@@ -127,16 +128,10 @@ TEST_F(SceneFileTest, DefaultSceneHasTheExactByteForm) {
 }
 
 TEST_F(SceneFileTest, ScenesComeBackWithinSixDecimals) {
-    PanelSelections& panel = panelCombos();
-    for (auto [combo, text] : {std::pair{kComboFreeStars, "20"},
-                               {kComboDisk, "10"},
-                               {kComboHalo, "5"},
-                               {kComboBlackHole, "1.0e10"},
-                               {kComboMassMode, "均等"},
-                               {kComboLayout, "球"}}) {
-        ASSERT_TRUE(panel.selectByPrefix(combo, text));
-    }
-    runCommand();
+    ASSERT_TRUE(makeGalaxy({gView.viewWidth,
+                            gView.viewHeight,
+                            1,
+                            {"20", "10", "5", "1.0e10", "", "", "", "均等", "球"}}));
     ASSERT_EQ(gParams.bodyCount, 35);
     body(3).x = 0.0000004f;
     body(3).y = -0.0000004f;

@@ -7,6 +7,7 @@
 
 #include "core/random.h"
 #include "sim/force_fast_simd.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/step.h"
 #include "sim_fixture.h"
@@ -188,12 +189,8 @@ class FastKernelPath : public SimTest, public ::testing::WithParamInterface<Simd
 
     // A galaxy made as Run makes it, with a fixed seed.
     void makeRunGalaxy(const char* free, const char* disk, const char* halo) {
-        select(kComboFreeStars, free);
-        select(kComboDisk, disk);
-        select(kComboHalo, halo);
-        select(kComboBlackHole, "1.0e10");
-        seedRandom(7);
-        runCommand();
+        ASSERT_TRUE(
+            makeGalaxy({gView.viewWidth, gView.viewHeight, 7, {free, disk, halo, "1.0e10"}}));
     }
 
     struct StepResult {
@@ -267,13 +264,11 @@ TEST_P(FastKernelPath, MatchesTheReferenceOnStillGalaxies) {
         for (const auto& view : views) {
             for (unsigned seed = 1; seed <= 6; ++seed) {
                 useView(view[0], view[1]);
-                select(kComboFreeStars, free);
-                select(kComboDisk, seed % 2 ? "0" : "10");
-                select(kComboHalo, seed % 3 ? "0" : "5");
-                select(kComboBlackHole, "0");
-                select(kComboStarMass, "0");
-                seedRandom(seed);
-                runCommand();
+                ASSERT_TRUE(
+                    makeGalaxy({view[0],
+                                view[1],
+                                seed,
+                                {free, seed % 2 ? "0" : "10", seed % 3 ? "0" : "5", "0", "0"}}));
                 for (int threads : {1, 2, 3}) {
                     ASSERT_TRUE(kernelsAgree(threads))
                         << free << " free, view " << view[0] << "x" << view[1] << ", seed " << seed

@@ -6,7 +6,8 @@
 #include <limits>
 
 #include "core/random.h"
-#include "render/plot.h"
+#include "sim/display.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/step.h"
 #include "sim_fixture.h"
@@ -68,7 +69,7 @@ TEST_F(Step, ABodyIsErasedMovedByItsNewVelocityAndPlottedAgain) {
     usePopulations(0, 1, 0);
     placeAt(0, 10000.0f, 0.0f, 0.0f, 1.0e5f);
     body(0).vy = 250.0f;
-    plotBody(surface, 0, kStarColour);
+    showBody(surface, 0, kStarColour);
     ASSERT_EQ(surface.pixel(500, 300), kDiskColour);
 
     stepSimulation();
@@ -130,12 +131,8 @@ TEST_F(Step, ARespawnedBodyKeepsMassAndCoefficientsAndIsDrawnByTheNextStep) {
 }
 
 TEST_F(Step, HaloBodiesNeverMove) {
-    select(kComboFreeStars, "100");
-    select(kComboDisk, "100");
-    select(kComboHalo, "100");
-    select(kComboBlackHole, "1.0e10");
-    seedRandom(3);
-    runCommand();
+    ASSERT_TRUE(
+        makeGalaxy({gView.viewWidth, gView.viewHeight, 3, {"100", "100", "100", "1.0e10"}}));
     const std::vector<Body> start = bodiesNow();
     for (int step = 0; step < 20; ++step) stepSimulation();
     for (int i = 0; i < gParams.haloCount; ++i) {

@@ -11,8 +11,9 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "panel/selections.h"
+#include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/process_state.h"
 #include "sim/step.h"
@@ -148,15 +149,9 @@ class StepAllocation : public ::testing::Test {
     void SetUp() override {
         resetProcessState();
         ASSERT_TRUE(createBodyTable());
-        setViewGeometry(800, 600);
         surface.resize(800, 600);
         setViewSurface(&surface);
-        for (int combo : {kComboFreeStars, kComboDisk, kComboHalo}) {
-            ASSERT_TRUE(panelCombos().selectByPrefix(combo, kBodiesEach));
-        }
-        ASSERT_TRUE(panelCombos().selectByPrefix(kComboBlackHole, "1.0e10"));
-        seedRandom(1);
-        runCommand();
+        ASSERT_TRUE(makeGalaxy({800, 600, 1, {kBodiesEach, kBodiesEach, kBodiesEach, "1.0e10"}}));
     }
     void TearDown() override {
         setViewSurface(nullptr);

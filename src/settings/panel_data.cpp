@@ -1,4 +1,4 @@
-#include "panel/panel_data.h"
+#include "settings/panel_data.h"
 
 namespace corvane {
 

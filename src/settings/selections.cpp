@@ -1,4 +1,4 @@
-#include "panel/selections.h"
+#include "settings/selections.h"
 
 #include <optional>
 #include <vector>

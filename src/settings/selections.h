@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "panel/panel_data.h"
+#include "settings/panel_data.h"
 
 namespace corvane {
 

@@ -1,0 +1,51 @@
+# Fails when a source file includes from a folder above its own. The folders
+# form a ladder, lowest first; a file may include from its own rung or below.
+#   core      state, generator, drawing surface, the body record
+#   settings  the panel's lists and tables and the selections, as plain data
+#   sim       parameters, initial conditions, the step, the force kernels
+#   render    the pixel projection of a body
+#   scenario  scene files
+#   panel app the Qt edge: settings window, desktop program
+#   tools     the command-line companion
+# Run as: cmake -DSOURCE_DIR=<checkout> -P include_ladder.cmake
+set(rungs core settings sim render scenario panel app tools)
+
+function(rung_of folder out)
+  list(FIND rungs "${folder}" index)
+  if(folder STREQUAL "app")
+    set(index 5)  # the program and its settings window share the Qt edge
+  elseif(folder STREQUAL "tools")
+    set(index 6)
+  endif()
+  set(${out} ${index} PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}"
+     "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
+     "${SOURCE_DIR}/tools/*.h" "${SOURCE_DIR}/tools/*.cpp")
+set(upward "")
+foreach(source IN LISTS sources)
+  if(source MATCHES "^src/([^/]+)/")
+    set(folder "${CMAKE_MATCH_1}")
+  else()
+    set(folder tools)
+  endif()
+  rung_of(${folder} own)
+  if(own EQUAL -1)
+    string(APPEND upward "\n  ${source}: folder '${folder}' has no rung on the ladder")
+    continue()
+  endif()
+  file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"([^\"/]+)/.*$" "\\1" target "${line}")
+    rung_of(${target} theirs)
+    if(theirs GREATER own)
+      string(APPEND upward "\n  ${source} includes ${target}/ from below it")
+    endif()
+  endforeach()
+endforeach()
+if(upward)
+  message(FATAL_ERROR "includes that run up the folder ladder:${upward}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} files, every include on its own rung or below")
