@@ -298,7 +298,8 @@ TEST_F(CliTest, FailedWritesKeepTheOldSceneAndPicture) {
         EXPECT_TRUE(contains(result.err, std::strerror(EFBIG))) << result.err;
         EXPECT_EQ(read(target), "the old file\r\n") << c.args.front();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no unfinished file is left";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3)
+        << "no unfinished file is left";
 
     corvane::testing::SmallTmpfs disk(64);
     if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the superuser";
