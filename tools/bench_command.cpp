@@ -17,7 +17,7 @@
 #include "core/surface.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
-#include "sim/force_fast_simd.h"
+#include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"

@@ -17,6 +17,7 @@
 #include "frame_recorder.h"
 #include "scenario/scenario.h"
 #include "sim/display.h"
+#include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"

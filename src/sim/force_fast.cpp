@@ -339,9 +339,6 @@ const char* simdLevelName(SimdLevel level) {
 void setKernelThreads(int threads) {
     requestedThreads = threads < 0 ? 0 : threads;
 }
-int kernelThreads() {
-    return requestedThreads;
-}
 int resolvedKernelThreads() {
     return requestedThreads > 0 ? requestedThreads : automaticThreadLimit();
 }

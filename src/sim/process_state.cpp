@@ -6,6 +6,7 @@
 #include "core/state.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/force_fast.h"
 #include "sim/params.h"
 #include "sim/step.h"
 

@@ -1,4 +1,5 @@
 #include "sim/step.h"
+#include "sim/force_fast.h"
 
 #include "core/state.h"
 #include "core/surface.h"

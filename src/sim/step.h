@@ -16,14 +16,5 @@ void setForceKernel(ForceKernel kernel);
 
 // The velocity changes of one step, all from the current positions.
 void computeForcesReference();
-void computeForcesFast();
-
-// Threads the fast kernel uses; 0 lets each step take what its work pays
-// for, up to every core (and at most OMP_NUM_THREADS when that is set).
-void setKernelThreads(int threads);
-int kernelThreads();
-// The vector width the fast kernel runs with on this processor: "avx512",
-// "avx2" or "scalar".
-const char* fastKernelSimd();
 
 }  // namespace corvane

@@ -11,7 +11,7 @@
 
 #include "core/random.h"
 #include "scenario/scenario.h"
-#include "sim/force_fast_simd.h"
+#include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sim/force_fast_simd.h"
+#include "sim/force_fast.h"
 #include "sim/params.h"
 #include "world_fixture.h"
 

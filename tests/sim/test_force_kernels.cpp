@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/random.h"
-#include "sim/force_fast_simd.h"
+#include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/step.h"

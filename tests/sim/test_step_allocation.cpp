@@ -13,6 +13,7 @@
 #include "core/surface.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/process_state.h"
