@@ -91,16 +91,16 @@ KernelChoice parseKernelChoice(const std::string& text) {
 
 BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     BenchOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
+    Arguments arguments("bench", args);
+    while (!arguments.done()) {
+        const std::string option(arguments.next());
         if (option == "--help" || option == "-h") {
             options.help = true;
             continue;
         }
         if (option.rfind("--", 0) != 0)
             throw UsageError("bench takes no argument \"" + option + "\"");
-        if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
-        const std::string& value = args[++i];
+        const std::string value(arguments.valueOf(option));
         const int combo = selectionOptionIndex(option);
         if (combo >= 0) {
             options.selections.emplace_back(combo, value);

@@ -27,39 +27,6 @@
 namespace corvane::cli {
 namespace {
 
-// Walks the arguments of one command.
-class Arguments {
-  public:
-    Arguments(std::string_view command, const std::vector<std::string>& args)
-        : command_(command), args_(args) {}
-
-    bool done() const { return next_ >= args_.size(); }
-    std::string_view next() { return args_[next_++]; }
-
-    std::string_view valueOf(std::string_view option) {
-        if (done()) throw UsageError(std::string(option) + " needs a value");
-        return next();
-    }
-
-    // The input file; a second one, or an unknown option, is wrong usage.
-    void takeInput(std::string_view argument, std::string& input) const {
-        if (argument.starts_with("-") && argument.size() > 1) {
-            throw UsageError("unknown option " + std::string(argument) + " for " + command_);
-        }
-        if (!input.empty()) throw UsageError("unexpected argument " + std::string(argument));
-        input = argument;
-    }
-
-    void require(bool present, std::string_view what) const {
-        if (!present) throw UsageError(command_ + " needs " + std::string(what));
-    }
-
-  private:
-    std::string command_;
-    const std::vector<std::string>& args_;
-    std::size_t next_ = 0;
-};
-
 // Drawing goes to `surface` while the command runs; the process-wide pointer
 // never outlives it.
 class SurfaceInUse {
