@@ -53,17 +53,8 @@ fail() {
   return 1
 }
 
-# Polls `command...` every 0.1 s for up to `seconds`.
-wait_until() {
-  local tries=$(($1 * 10))
-  shift
-  while [ "$tries" -gt 0 ]; do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
+# shellcheck source=../tests/e2e/x_server.sh
+source tests/e2e/x_server.sh
 
 check_file_list() {
   local listed
@@ -127,21 +118,10 @@ window_icon_sizes() {
 # icon theme's icon, and Help opens the installed help page.
 check_program_elsewhere() {
   # Not local: the exit trap runs after the function has returned.
-  x_pid="" app_pid=""
+  xvfb_pid="" app_pid=""
   local bad=0
-  trap '[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null; wait' EXIT
-  local number
-  for _ in 1 2 3 4 5 6 7 8; do
-    number=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>>"$tmp/xvfb.log" &
-    x_pid=$!
-    export DISPLAY=":$number"
-    wait_until 10 xdpyinfo && kill -0 "$x_pid" 2>/dev/null && break
-    kill "$x_pid" 2>/dev/null || true
-    x_pid=""
-  done
-  [ -n "$x_pid" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+  trap '[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait' EXIT
+  start_x_server 1280x1024x24 "$tmp/xvfb.log" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
 
   export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_RUNTIME_DIR=$tmp/runtime
   mkdir -p "$XDG_CONFIG_HOME" "$tmp/fakebin"

@@ -10,7 +10,7 @@ set -euo pipefail
 
 corvane=$(realpath "$1")
 close_window=$(realpath "$2")
-for tool in Xvfb xdotool import convert; do
+for tool in Xvfb xdpyinfo xdotool import convert; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
@@ -30,24 +30,10 @@ fail() {
   exit 1
 }
 
-# Polls a command every 0.1 s until it succeeds or `seconds` pass.
-wait_until() {
-  local seconds=$1
-  shift
-  local tries=$((seconds * 10))
-  while ! "$@"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
 
-# Xvfb picks a free display number itself and reports it; -noreset keeps it
-# accepting clients when the last one leaves.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_until 10 test -s "$work/display" || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_x_server 1600x1200x24 "$work/xvfb.log" || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config"

@@ -31,16 +31,8 @@ fail() {
   exit 1
 }
 step() { echo "== $*"; }
-wait_until() {
-  local tries=$(($1 * 10))
-  shift
-  while [ "$tries" -gt 0 ]; do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
 
 for tool in Xvfb xdpyinfo xdotool xprop xwininfo import; do
   command -v "$tool" >/dev/null || fail "$tool is not installed"
@@ -64,19 +56,8 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$tmp/lsan.supp}
 unset SESSION_MANAGER DESKTOP_SESSION XDG_CURRENT_DESKTOP
 ini=$XDG_CONFIG_HOME/Corvane.ini
 
-# A random high display, counted only once it answers.
 step "X server ($desktop)"
-for attempt in 1 2 3 4 5 6 7 8; do
-  number=$((200 + RANDOM % 700))
-  [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-  Xvfb ":$number" -screen 0 1600x1000x24 -nolisten tcp -noreset 2>>"$tmp/xvfb.log" &
-  xvfb_pid=$!
-  export DISPLAY=":$number"
-  wait_until 10 xdpyinfo && kill -0 "$xvfb_pid" 2>/dev/null && break
-  kill "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
+start_x_server 1600x1000x24 "$tmp/xvfb.log" || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
 if [ "$desktop" = openbox ]; then
   openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
   wm_pid=$!

@@ -39,18 +39,8 @@ fail() {
 }
 step() { echo "== $*"; }
 
-# Polls `command...` every 0.1 s for up to `seconds`.
-wait_until() {
-  local seconds=$1
-  shift
-  local tries=$((seconds * 10))
-  while [ "$tries" -gt 0 ]; do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
+# shellcheck source=x_server.sh
+source "$(dirname "$0")/x_server.sh"
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 has_visible_window() { [ -n "$(visible_window "$1")" ]; }
 title_is() { [ "$(xdotool getwindowname "$main_window" 2>/dev/null)" = "$1" ]; }
@@ -128,30 +118,8 @@ expect_program_end() {
   [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
 }
 
-# Other X servers on the machine (tests run in parallel, each asking for the
-# lowest free display) must not meet this one: it takes a random display
-# number far above theirs, and counts only once it answers. Without -noreset
-# the server resets whenever its last client leaves and refuses connections
-# meanwhile: the readiness probe itself would be that last client.
-start_x_server() {
-  local attempt number
-  for attempt in 1 2 3 4 5 6 7 8; do
-    number=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>>"$tmp/xvfb.log" &
-    xvfb_pid=$!
-    export DISPLAY=":$number"
-    if wait_until 10 xdpyinfo && kill -0 "$xvfb_pid" 2>/dev/null; then return 0; fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  cat "$tmp/xvfb.log" >&2
-  fail "Xvfb did not start"
-}
-
 step "X server"
-start_x_server
+start_x_server 1280x1024x24 "$tmp/xvfb.log" || { cat "$tmp/xvfb.log" >&2; fail "Xvfb did not start"; }
 # Clients that come and go one after the other are all let in.
 for probe in $(seq 60); do
   xdpyinfo >/dev/null 2>&1 || fail "the X server refused client $probe of 60 in a row"
