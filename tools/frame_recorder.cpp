@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QImage>
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +11,7 @@
 
 #include "cli_options.h"
 #include "replacing_file.h"
+#include "surface_image.h"
 #include "video_encoder.h"
 
 namespace corvane::cli {
@@ -37,17 +36,6 @@ void prepareFolder(const std::string& folder) {
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
         throw IoError("cannot write " + folder + ": " + std::strerror(errno));
     }
-}
-
-void writePngFile(const QImage& image, const std::string& path) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        throw IoError("cannot write " + path + ": PNG encoding failed");
-    ReplacingFile file(path);
-    file.write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    file.commit();
 }
 
 }  // namespace
@@ -192,7 +180,7 @@ void FrameRecorder::writeFrame(const std::vector<Colour>& pixels, std::uint32_t 
         QImage image(reinterpret_cast<const uchar*>(picture), width_ * targets_.zoom,
                      height_ * targets_.zoom, stride_ * static_cast<int>(sizeof(Colour)),
                      QImage::Format_RGBX8888);
-        writePngFile(image, targets_.framesFolder + "/" + frameFileName(number));
+        writePng(image, targets_.framesFolder + "/" + frameFileName(number));
     }
 }
 

@@ -2,7 +2,8 @@
 
 #include <QBuffer>
 
-#include "core/file_io.h"
+#include "cli_options.h"
+#include "replacing_file.h"
 
 namespace corvane::cli {
 
@@ -18,14 +19,15 @@ QImage surfaceImage(const MemorySurface& surface) {
     return image;
 }
 
-std::string writePng(const QImage& image, const std::string& path) {
+void writePng(const QImage& image, const std::string& path) {
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) return "PNG encoding failed";
-    const FileResult written = replaceFile(
-        path, std::string_view(encoded.constData(), static_cast<size_t>(encoded.size())));
-    return written.reason;
+    if (!image.save(&buffer, "PNG"))
+        throw IoError("cannot write " + path + ": PNG encoding failed");
+    ReplacingFile file(path);
+    file.write(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    file.commit();
 }
 
 }  // namespace corvane::cli

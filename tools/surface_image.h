@@ -12,8 +12,8 @@ namespace corvane::cli {
 QImage surfaceImage(const MemorySurface& surface);
 
 // Writes `image` as PNG to `path` (the name's bytes as given), replacing the
-// file only once the picture is complete on the disk. Returns an empty string
-// on success, otherwise the system's reason.
-std::string writePng(const QImage& image, const std::string& path);
+// file only once the picture is complete on the disk. Throws IoError with
+// the system's reason otherwise.
+void writePng(const QImage& image, const std::string& path);
 
 }  // namespace corvane::cli
