@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -12,9 +11,9 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
+#include "scenario/process_state.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/force_fast.h"
@@ -130,36 +129,6 @@ void selectBenchGalaxy(SelectionModel& model, const BenchOptions& options) {
     for (const auto& [combo, text] : options.selections) applySelection(model, combo, text);
 }
 
-// Everything the steps read or write: the body table, the parameters, the
-// generator and the view and run state.
-struct StartState {
-    std::vector<Body> bodies;
-    std::vector<float> masses;
-    SimParams params;
-    std::uint64_t random = 0;
-    ViewState view;
-    RunState run;
-
-    static StartState capture() {
-        StartState s;
-        s.bodies.assign(gBodyTable.bodies, gBodyTable.bodies + MaxBodies);
-        s.masses.assign(gBodyTable.bodyMasses, gBodyTable.bodyMasses + MaxBodies);
-        s.params = gParams;
-        s.random = randomState();
-        s.view = gView;
-        s.run = gRun;
-        return s;
-    }
-
-    bool sameAs(const StartState& o) const {
-        return std::memcmp(bodies.data(), o.bodies.data(), bodies.size() * sizeof(Body)) == 0 &&
-               std::memcmp(masses.data(), o.masses.data(), masses.size() * sizeof(float)) == 0 &&
-               std::memcmp(&params, &o.params, sizeof params) == 0 && random == o.random &&
-               std::memcmp(&view, &o.view, sizeof view) == 0 &&
-               std::memcmp(&run, &o.run, sizeof run) == 0;
-    }
-};
-
 // The whole process state is made afresh from the options for each kernel,
 // so both start from identical states; the bench checks that they do.
 void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurface& surface) {
@@ -179,7 +148,7 @@ struct KernelRun {
     double cpuPerWall = 0;
     double ceiling = 0;            // the divider's, in interactions per second; fast only
     double threadsTakingPart = 1;  // per step, on average; fast only
-    StartState end;
+    ProcessSnapshot end;
 };
 
 double processCpuSeconds() {
@@ -235,7 +204,7 @@ KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
             static_cast<double>(threadsAfter.threadSteps - threadsBefore.threadSteps) /
             static_cast<double>(threadsAfter.steps - threadsBefore.steps);
     }
-    run.end = StartState::capture();
+    run.end = ProcessSnapshot::capture();
     return run;
 }
 
@@ -283,10 +252,10 @@ int benchCommand(const std::vector<std::string>& args) {
 
     KernelRun reference;
     KernelRun fast;
-    StartState firstStart;
+    ProcessSnapshot firstStart;
     if (timeReference) {
         makeGalaxy(options, model, surface);
-        firstStart = StartState::capture();
+        firstStart = ProcessSnapshot::capture();
         reference = timeKernel(ForceKernel::Reference, options.steps);
         printKernelLine("reference", 1, "scalar", options.steps, reference,
                         interactionsPerStep(gParams));
@@ -294,7 +263,7 @@ int benchCommand(const std::vector<std::string>& args) {
     }
     if (timeFast) {
         makeGalaxy(options, model, surface);
-        if (timeReference && !StartState::capture().sameAs(firstStart)) {
+        if (timeReference && !(ProcessSnapshot::capture() == firstStart)) {
             throw std::runtime_error("the second galaxy did not start like the first");
         }
         fast = timeKernel(ForceKernel::Fast, options.steps);
@@ -310,8 +279,7 @@ int benchCommand(const std::vector<std::string>& args) {
     if (timeReference && timeFast) {
         const double ratio =
             reference.stepsPerSecond > 0 ? fast.stepsPerSecond / reference.stepsPerSecond : 0.0;
-        std::printf("ratio=%.2f identical=%s\n", ratio,
-                    fast.end.sameAs(reference.end) ? "yes" : "no");
+        std::printf("ratio=%.2f identical=%s\n", ratio, fast.end == reference.end ? "yes" : "no");
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 #include "render/plot.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
-#include "sim/process_state.h"
+#include "scenario/process_state.h"
 
 namespace corvane::cli {
 namespace {

@@ -46,7 +46,7 @@ class SelectionsInUse {
 };
 
 void loadInput(const std::string& path) {
-    scenarioPath = path;
+    gFiles.scenarioPath = path;
     ScenarioResult result = loadScenario();
     if (!result.ok()) {
         throw IoError("cannot read " + path + ": " + result.errorString.toStdString());
@@ -54,7 +54,7 @@ void loadInput(const std::string& path) {
 }
 
 void saveOutput(const std::string& path) {
-    scenarioPath = path;
+    gFiles.scenarioPath = path;
     ScenarioResult result = saveScenario();
     if (!result.ok()) {
         throw IoError("cannot write " + path + ": " + result.errorString.toStdString());

@@ -4,6 +4,8 @@ namespace corvane {
 
 ViewState gView;
 RunState gRun;
+RandomState gRandom;
+OutputState gOutput;
 
 void setViewGeometry(int width, int height) {
     gView.viewWidth = width;
@@ -15,6 +17,8 @@ void setViewGeometry(int width, int height) {
 void resetCoreState() {
     gView = ViewState{};
     gRun = RunState{};
+    gRandom = RandomState{};
+    gOutput = OutputState{};
 }
 
 }  // namespace corvane

@@ -1,8 +1,15 @@
 #pragma once
-// Process-wide view and run state of the program. One thread owns it: the
-// main loop, the window handlers and every simulation step run on it.
+// The core's process-wide state: the view, the run, the generator and where
+// drawing goes. One thread owns it: the main loop, the window handlers and
+// every simulation step run on it (the fast kernel's threads only read the
+// body table during a step). The layers above keep theirs in gSelections
+// (settings), gParams, gParamTexts, gBodyTable and gKernel (sim) and gFiles
+// (scenario); resetProcessState() in scenario/process_state.h brings all of
+// it back to the start values.
 
 #include <cstdint>
+
+#include "core/body.h"
 
 namespace corvane {
 
@@ -35,14 +42,34 @@ struct RunState {
     int saveRectOnExit = 1;    // 1: size changes and closing store the window rectangle; 1
 };
 
+// The program's one pseudo-random generator (core/random.h).
+struct RandomState {
+    std::uint64_t state = 1;  // 64-bit linear congruential state; the program starts with 1
+};
+
+class DrawingSurface;
+
+// Draws one body with the colour it is shown in, for the given view and scale.
+using BodyProjection = void (*)(DrawingSurface& surface, const Body& b, const ViewState& view,
+                                double scale, Colour shown);
+
+// Where the simulation draws, and how a body becomes pixels. Set at start-up
+// by the program, the companion or a test; the simulation never owns either.
+struct OutputState {
+    DrawingSurface* viewSurface = nullptr;  // the view's picture; nullptr: drawing is discarded
+    BodyProjection projectBody = nullptr;   // render's plotBody; nullptr: bodies are not drawn
+};
+
 extern ViewState gView;
 extern RunState gRun;
+extern RandomState gRandom;
+extern OutputState gOutput;
 
 // Sets the view geometry from a client size; the centre is the size halved,
 // rounding toward zero.
 void setViewGeometry(int width, int height);
 
-// Brings gView and gRun back to their start values.
+// Brings gView, gRun, gRandom and gOutput back to their start values.
 void resetCoreState();
 
 }  // namespace corvane

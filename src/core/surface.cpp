@@ -38,14 +38,13 @@ class DiscardSurface final : public DrawingSurface {
     void drawText(std::string_view) override {}
 };
 DiscardSurface discard;
-DrawingSurface* current = &discard;
 }  // namespace
 
 DrawingSurface& viewSurface() {
-    return *current;
+    return gOutput.viewSurface ? *gOutput.viewSurface : discard;
 }
 void setViewSurface(DrawingSurface* surface) {
-    current = surface ? surface : &discard;
+    gOutput.viewSurface = surface;
 }
 
 }  // namespace corvane

@@ -117,19 +117,19 @@ void ControlPanel::runGalaxy() {
 }
 
 void ControlPanel::openScene() {
-    scenarioPath = kDefaultScenarioPath;
-    if (!dialogs_->chooseOpenFile(this, scenarioPath)) return;
+    gFiles.scenarioPath = kDefaultScenarioPath;
+    if (!dialogs_->chooseOpenFile(this, gFiles.scenarioPath)) return;
     reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
 }
 
 void ControlPanel::saveScene() {
-    if (!dialogs_->chooseSaveFile(this, scenarioPath)) return;
+    if (!dialogs_->chooseSaveFile(this, gFiles.scenarioPath)) return;
     reportIfFailed(saveScenario(), "シーンを保存できませんでした。");
 }
 
 void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what) {
     if (result.ok()) return;
-    dialogs_->showFailure(this, failureText(what, scenarioPath, result.errorString.toStdString()));
+    dialogs_->showFailure(this, failureText(what, gFiles.scenarioPath, result.errorString.toStdString()));
 }
 
 void ControlPanel::nextFrameMode() {

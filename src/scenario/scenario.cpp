@@ -13,7 +13,7 @@
 
 namespace corvane {
 
-std::string scenarioPath = kDefaultScenarioPath;
+FileState gFiles;
 
 namespace {
 
@@ -65,10 +65,6 @@ void loadBody(int i, std::string_view line) {
 
 }  // namespace
 
-void resetScenarioPath() {
-    scenarioPath = kDefaultScenarioPath;
-}
-
 std::array<std::string, kComboCount> sceneSelectionTexts() {
     bool anyRead = std::any_of(gParamTexts.begin(), gParamTexts.end(),
                                [](const std::string& text) { return !text.empty(); });
@@ -95,8 +91,9 @@ QByteArray composeScenario(const std::array<std::string, kComboCount>& texts, in
 
 ScenarioResult saveScenario() {
     const QByteArray content = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
-    const FileResult written = replaceFile(
-        scenarioPath, std::string_view(content.constData(), static_cast<size_t>(content.size())));
+    const FileResult written =
+        replaceFile(gFiles.scenarioPath,
+                    std::string_view(content.constData(), static_cast<size_t>(content.size())));
     if (!written.ok()) return failure(saveFailureKind(written), written);
     return {};
 }
@@ -124,7 +121,7 @@ void applyScenario(std::string_view data) {
 
 ScenarioResult loadScenario() {
     std::string data;
-    ScenarioResult result = readWholeFile(scenarioPath, data);
+    ScenarioResult result = readWholeFile(gFiles.scenarioPath, data);
     if (result.ok()) applyScenario(data);
     return result;
 }

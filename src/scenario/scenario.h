@@ -21,19 +21,23 @@ struct ScenarioResult {
     bool ok() const { return failure == ScenarioFailure::None; }
 };
 
-// The file the next save writes and the next load reads: the name's bytes as
-// the file system stores them (UTF-8 for names the file dialogs give, any
-// bytes from the command line). kDefaultScenarioPath at start.
 constexpr const char* kDefaultScenarioPath = "def.cvn";
-extern std::string scenarioPath;
-void resetScenarioPath();
 
-// Writes the running scene to scenarioPath through a new file that replaces
+// The scene files' process-wide state.
+struct FileState {
+    // The file the next save writes and the next load reads: the name's bytes
+    // as the file system stores them (UTF-8 for names the file dialogs give,
+    // any bytes from the command line); "def.cvn".
+    std::string scenarioPath = kDefaultScenarioPath;
+};
+extern FileState gFiles;
+
+// Writes the running scene to gFiles.scenarioPath through a new file that replaces
 // the target only once every byte is written and flushed to the disk; any
 // failure leaves the old file as it was.
 ScenarioResult saveScenario();
 
-// Reads scenarioPath into panelCombos(), gParams and the body table, then
+// Reads gFiles.scenarioPath into panelCombos(), gParams and the body table, then
 // fills the view black. A file that cannot be read changes nothing.
 // Only regular files are read, and only their first kScenarioReadLimit
 // bytes: a 15 000-body scene is about 5 MB.

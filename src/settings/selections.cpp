@@ -4,6 +4,9 @@
 #include <vector>
 
 namespace corvane {
+
+SelectionState gSelections;
+
 namespace {
 
 // Decodes UTF-8 into code points; nullopt for malformed input.
@@ -33,13 +36,6 @@ std::optional<std::u32string> decodeUtf8(std::string_view s) {
 char32_t foldAscii(char32_t c) {
     return (c >= U'a' && c <= U'z') ? c - U'a' + U'A' : c;
 }
-
-SelectionModel& defaultModel() {
-    static SelectionModel model;
-    return model;
-}
-
-PanelSelections* current = nullptr;
 
 }  // namespace
 
@@ -86,13 +82,13 @@ void SelectionModel::setSelectedIndex(int combo, int index) {
 }
 
 PanelSelections& panelCombos() {
-    return current ? *current : defaultModel();
+    return gSelections.panel ? *gSelections.panel : gSelections.standIn;
 }
 void setPanelCombos(PanelSelections* selections) {
-    current = selections;
+    gSelections.panel = selections;
 }
-void resetDefaultSelections() {
-    defaultModel().resetToDefaults();
+void resetSelectionState() {
+    gSelections = SelectionState{};
 }
 
 }  // namespace corvane

@@ -48,11 +48,17 @@ class SelectionModel final : public PanelSelections {
     std::array<int, kComboCount> selected_{};
 };
 
-// The selections the program reads settings from (`panelCombos`). Without a
-// panel, a process-wide SelectionModel at the defaults stands in.
+// The selections the program reads settings from (`panelCombos`): the
+// panel's, or without a panel the stand-in model at the defaults.
+struct SelectionState {
+    SelectionModel standIn;            // used while no panel is set; every entry at its default
+    PanelSelections* panel = nullptr;  // the panel's selections; nullptr until a panel exists
+};
+extern SelectionState gSelections;
+
 PanelSelections& panelCombos();
 void setPanelCombos(PanelSelections* selections);
-// The stand-in model, brought back to its defaults.
-void resetDefaultSelections();
+// Back to the stand-in at its defaults, no panel.
+void resetSelectionState();
 
 }  // namespace corvane

@@ -4,14 +4,8 @@
 #include "sim/params.h"
 
 namespace corvane {
-namespace {
-
-BodyProjection projectBody = nullptr;
-
-}  // namespace
-
 void setBodyProjection(BodyProjection projection) {
-    projectBody = projection;
+    gOutput.projectBody = projection;
 }
 
 Colour displayColour(int i, Colour colour) {
@@ -22,8 +16,8 @@ Colour displayColour(int i, Colour colour) {
 }
 
 void showBody(DrawingSurface& surface, int i, Colour colour) {
-    if (projectBody != nullptr) {
-        projectBody(surface, body(i), gView, gParams.scale, displayColour(i, colour));
+    if (gOutput.projectBody != nullptr) {
+        gOutput.projectBody(surface, body(i), gView, gParams.scale, displayColour(i, colour));
     }
 }
 

@@ -13,10 +13,6 @@ namespace corvane {
 constexpr Colour kHaloColour = 0xA0A0A0;
 constexpr Colour kDiskColour = 0xC0C0C0;
 
-// Draws one body with the colour it is shown in, for the given view and scale.
-using BodyProjection = void (*)(DrawingSurface& surface, const Body& b, const ViewState& view,
-                                double scale, Colour shown);
-
 // Without a projection set, bodies are moved but drawn nowhere.
 void setBodyProjection(BodyProjection projection);
 

@@ -31,12 +31,6 @@ using fastkernel::kTileLanes;
 using fastkernel::ReceiverLanes;
 using fastkernel::StepTerms;
 
-int requestedThreads = 0;
-int lastThreads = 1;
-// Fast steps taken, and the threads that took part in them, summed.
-long long stepsTaken = 0;
-long long threadStepsTaken = 0;
-
 // Pair terms a step needs for each thread it gets. Measured on 2 cores
 // shared with other work: from 60 000 to 180 000 terms a second thread cost
 // 30 - 50 %, the step waiting for a worker that had started its tile late;
@@ -45,7 +39,6 @@ long long threadStepsTaken = 0;
 constexpr long kTermsPerThread = 250000;
 
 fastkernel::WorkerPool workerPool;
-SimdLevel simdCeiling = SimdLevel::Avx512;
 
 // The free stars' lanes, sized once for a full table so that a step
 // allocates nothing. Each tile is one cache line of each array.
@@ -209,7 +202,7 @@ long termsPerStep(const StepTerms& t) {
 }
 
 int threadsForStep(const StepTerms& t, int tiles) {
-    if (requestedThreads > 0) return requestedThreads;
+    if (gKernel.requestedThreads > 0) return gKernel.requestedThreads;
     const long paid = termsPerStep(t) / kTermsPerThread;
     int threads = paid < automaticThreadLimit() ? static_cast<int>(paid) : automaticThreadLimit();
     if (threads > tiles) threads = tiles;
@@ -316,12 +309,13 @@ SimdLevel supportedSimdLevel() {
 }
 
 void limitSimdLevel(SimdLevel ceiling) {
-    simdCeiling = ceiling;
+    gKernel.simdCeiling = ceiling;
 }
 
 SimdLevel activeSimdLevel() {
     const SimdLevel supported = supportedSimdLevel();
-    return static_cast<int>(simdCeiling) < static_cast<int>(supported) ? simdCeiling : supported;
+    return static_cast<int>(gKernel.simdCeiling) < static_cast<int>(supported) ? gKernel.simdCeiling
+                                                                               : supported;
 }
 
 const char* simdLevelName(SimdLevel level) {
@@ -337,16 +331,16 @@ const char* simdLevelName(SimdLevel level) {
 }
 
 void setKernelThreads(int threads) {
-    requestedThreads = threads < 0 ? 0 : threads;
+    gKernel.requestedThreads = threads < 0 ? 0 : threads;
 }
 int resolvedKernelThreads() {
-    return requestedThreads > 0 ? requestedThreads : automaticThreadLimit();
+    return gKernel.requestedThreads > 0 ? gKernel.requestedThreads : automaticThreadLimit();
 }
 int lastKernelThreads() {
-    return lastThreads;
+    return gKernel.lastThreads;
 }
 KernelThreadCount kernelThreadCount() {
-    return KernelThreadCount{stepsTaken, threadStepsTaken};
+    return KernelThreadCount{gKernel.stepsTaken, gKernel.threadStepsTaken};
 }
 const char* fastKernelSimd() {
     return simdLevelName(activeSimdLevel());
@@ -365,9 +359,9 @@ void computeForcesFast() {
     job.diskChunks =
         terms.holeEnabled ? (terms.diskEnd - (haloCount & ~1) + kDiskChunk - 1) / kDiskChunk : 0;
     if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
-    lastThreads = threadsForStep(terms, job.tiles);
-    threadStepsTaken += workerPool.runJoining(lastThreads, runStepShare, &job);
-    ++stepsTaken;
+    gKernel.lastThreads = threadsForStep(terms, job.tiles);
+    gKernel.threadStepsTaken += workerPool.runJoining(gKernel.lastThreads, runStepShare, &job);
+    ++gKernel.stepsTaken;
     copyVelocitiesBack(terms);
 }
 

@@ -3,6 +3,8 @@
 // the reference pair loops. Its controls and figures, for the step, the
 // companion's bench and the tests.
 
+#include "sim/kernel_state.h"
+
 namespace corvane {
 
 // The velocity changes of one step, all from the current positions.
@@ -14,8 +16,6 @@ void setKernelThreads(int threads);
 // The vector width the fast kernel runs with on this processor: "avx512",
 // "avx2" or "scalar".
 const char* fastKernelSimd();
-
-enum class SimdLevel { Scalar, Avx2, Avx512 };
 
 // The widest level this processor (and its operating system) supports.
 SimdLevel supportedSimdLevel();

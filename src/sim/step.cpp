@@ -10,9 +10,10 @@
 #include "sim/params.h"
 
 namespace corvane {
-namespace {
 
-ForceKernel selectedKernel = ForceKernel::Fast;
+KernelState gKernel;
+
+namespace {
 
 bool insideBox(float sx, float sy, float sz) {
     const double cx = gView.centreX;
@@ -45,7 +46,7 @@ void driftAndRedraw(DrawingSurface& surface) {
 }  // namespace
 
 void setForceKernel(ForceKernel kernel) {
-    selectedKernel = kernel;
+    gKernel.kernel = kernel;
 }
 
 void computeForcesReference() {
@@ -77,7 +78,7 @@ void stepSimulation() {
         for (int i = 0; i < gParams.bodyCount; ++i) showBody(surface, i, gView.starColour);
         return;
     }
-    if (selectedKernel == ForceKernel::Reference) {
+    if (gKernel.kernel == ForceKernel::Reference) {
         computeForcesReference();
     } else {
         computeForcesFast();

@@ -2,12 +2,9 @@
 // One simulation step: forces from the positions at the start of the step,
 // then drift, the box test, and the incremental redraw.
 
-namespace corvane {
+#include "sim/kernel_state.h"
 
-enum class ForceKernel {
-    Reference,  // the literal serial pair loops: the definition of the numbers
-    Fast,       // receiver-parallel and vectorised, bit-identical to Reference
-};
+namespace corvane {
 
 // Advances the galaxy by one step with the selected kernel (Fast by default).
 void stepSimulation();

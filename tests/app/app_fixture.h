@@ -14,8 +14,10 @@
 #include "app/boot_settings.h"
 #include "core/state.h"
 #include "core/surface.h"
+#include "render/plot.h"
+#include "scenario/process_state.h"
 #include "sim/bodies.h"
-#include "sim/process_state.h"
+#include "sim/display.h"
 
 namespace corvane::testing {
 
@@ -23,6 +25,7 @@ class AppTest : public ::testing::Test {
   protected:
     void SetUp() override {
         resetProcessState();
+        setBodyProjection(&plotBody);
         setViewSurface(nullptr);
         QFile::remove(bootSettingsPath());
         ASSERT_TRUE(createBodyTable());

@@ -8,8 +8,6 @@
 #include <cstdio>
 
 #include "app/boot_settings.h"
-#include "render/plot.h"
-#include "sim/display.h"
 
 int main(int argc, char** argv) {
     // Discovery runs the binary without the tests' environment.
@@ -20,7 +18,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     qputenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit());
-    corvane::setBodyProjection(&corvane::plotBody);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     if (!corvane::bootSettingsPath().startsWith(configDir.path() + u'/')) {

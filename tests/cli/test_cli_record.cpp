@@ -135,7 +135,7 @@ std::vector<MemorySurface> surfacesAfterSteps(const QString& scene, ViewSize vie
     startCommand(view);
     MemorySurface surface(view.width, view.height);
     setViewSurface(&surface);
-    scenarioPath = scene.toStdString();
+    gFiles.scenarioPath = scene.toStdString();
     EXPECT_TRUE(loadScenario().ok());
     seedRandom(seed);
     std::vector<MemorySurface> surfaces;

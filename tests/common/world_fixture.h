@@ -10,7 +10,7 @@
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
-#include "sim/process_state.h"
+#include "scenario/process_state.h"
 
 namespace corvane {
 

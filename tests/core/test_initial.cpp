@@ -240,11 +240,11 @@ TEST_F(Placement, ABodyOnTheCentreGetsNoSpeedAndKeepsItsDraws) {
     EXPECT_EQ(body(0).vy, 0.0f);
     EXPECT_TRUE(std::isfinite(body(0).x));
     // No coordinate draws in a 1 x 1 view, but both velocity-change draws.
-    const std::uint64_t after = randomState();
+    const std::uint64_t after = gRandom.state;
     seedRandom(11);
     nextRandom();
     nextRandom();
-    EXPECT_EQ(after, randomState());
+    EXPECT_EQ(after, gRandom.state);
 }
 
 }  // namespace

@@ -16,9 +16,11 @@
 #include "panel/control_panel.h"
 #include "panel/file_dialogs.h"
 #include "panel/panel_host.h"
+#include "render/plot.h"
+#include "scenario/process_state.h"
 #include "scenario/scenario.h"
 #include "sim/bodies.h"
-#include "sim/process_state.h"
+#include "sim/display.h"
 
 namespace corvane {
 
@@ -71,7 +73,7 @@ class PanelTest : public ::testing::Test {
         previousDir = QDir::currentPath();
         QDir::setCurrent(workDir.path());
         resetProcessState();
-        resetScenarioPath();
+        setBodyProjection(&plotBody);
         ASSERT_TRUE(createBodyTable());
         setViewGeometry(320, 240);
         surface.resize(320, 240);
@@ -86,7 +88,6 @@ class PanelTest : public ::testing::Test {
         delete panel.data();
         setViewSurface(nullptr);
         resetProcessState();
-        resetScenarioPath();
         QDir::setCurrent(previousDir);
     }
     // An absolute UTF-8 path inside the temporary directory.

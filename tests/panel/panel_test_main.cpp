@@ -4,12 +4,9 @@
 
 #include <QApplication>
 
-#include "render/plot.h"
-#include "sim/display.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    corvane::setBodyProjection(&corvane::plotBody);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

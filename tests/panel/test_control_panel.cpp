@@ -154,7 +154,7 @@ TEST_F(PanelTest, CancelledOpenReadsNothingAndSaveThenProposesDefault) {
     const QByteArray before = readFile(pathOf("def.cvn"));
     panel->command(kCmdRun);
     const Body firstBody = body(0);
-    scenarioPath = pathOf("earlier.cvn");
+    gFiles.scenarioPath = pathOf("earlier.cvn");
 
     panel->command(kCmdOpen);
     EXPECT_EQ(dialogs->openOffered, std::vector<std::string>{"def.cvn"});

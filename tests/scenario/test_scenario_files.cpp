@@ -15,14 +15,16 @@
 #include "core/state.h"
 #include "core/surface.h"
 #include "file_faults.h"
+#include "render/plot.h"
+#include "scenario/process_state.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
+#include "sim/display.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
-#include "sim/process_state.h"
 
 namespace corvane {
 namespace {
@@ -34,7 +36,6 @@ class SceneFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         resetProcessState();
-        resetScenarioPath();
         ASSERT_TRUE(createBodyTable());
         setViewGeometry(800, 600);
         surface.resize(800, 600);
@@ -44,7 +45,6 @@ class SceneFileTest : public ::testing::Test {
     void TearDown() override {
         setViewSurface(nullptr);
         resetProcessState();
-        resetScenarioPath();
     }
 
     std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
@@ -60,8 +60,8 @@ class SceneFileTest : public ::testing::Test {
         return f.readAll().toStdString();
     }
     ScenarioResult loadText(const std::string& bytes) {
-        scenarioPath = path("in.cvn");
-        writeFile(scenarioPath, bytes);
+        gFiles.scenarioPath = path("in.cvn");
+        writeFile(gFiles.scenarioPath, bytes);
         return loadScenario();
     }
     // Fills the whole table with a value no load produces, to see what a load
@@ -108,9 +108,9 @@ std::vector<std::string> splitCrLf(const std::string& data) {
 
 TEST_F(SceneFileTest, DefaultSceneHasTheExactByteForm) {
     runCommand();
-    scenarioPath = path("def.cvn");
+    gFiles.scenarioPath = path("def.cvn");
     ASSERT_TRUE(saveScenario().ok());
-    std::string data = readFile(scenarioPath);
+    std::string data = readFile(gFiles.scenarioPath);
     std::vector<std::string> lines = splitCrLf(data);
     ASSERT_EQ(lines.size(), 40u);
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 10),
@@ -140,10 +140,13 @@ TEST_F(SceneFileTest, ScenesComeBackWithinSixDecimals) {
     std::vector<BodyValues> saved;
     for (int i = 0; i < 35; ++i) saved.push_back(valuesOf(i));
     SimParams params = gParams;
-    scenarioPath = path("scene.cvn");
+    gFiles.scenarioPath = path("scene.cvn");
     ASSERT_TRUE(saveScenario().ok());
 
     resetProcessState();
+    setBodyProjection(&plotBody);
+    setViewSurface(&surface);
+    gFiles.scenarioPath = path("scene.cvn");
     fillTableWithSevens();
     gRun.frameCount = 12;
     gView.yawAngle = 0.25f;
@@ -279,9 +282,9 @@ TEST_F(SceneFileTest, EmptyHeaderOnlyAndBinaryFilesLoadHarmlessly) {
 
 TEST_F(SceneFileTest, SaveRecordsTheSceneThatRuns) {
     ASSERT_TRUE(panelCombos().selectByPrefix(kComboFreeStars, "5"));
-    scenarioPath = path("never-run.cvn");
+    gFiles.scenarioPath = path("never-run.cvn");
     ASSERT_TRUE(saveScenario().ok());
-    EXPECT_EQ(splitCrLf(readFile(scenarioPath)).at(1), "5")
+    EXPECT_EQ(splitCrLf(readFile(gFiles.scenarioPath)).at(1), "5")
         << "before any Run the panel's texts are all there is";
 
     runCommand();
@@ -289,9 +292,9 @@ TEST_F(SceneFileTest, SaveRecordsTheSceneThatRuns) {
     for (int i = 0; i < 5; ++i) running.push_back(valuesOf(i));
     ASSERT_TRUE(panelCombos().selectByPrefix(kComboFreeStars, "100"));
     ASSERT_TRUE(panelCombos().selectByPrefix(kComboLayout, "球"));
-    scenarioPath = path("changed.cvn");
+    gFiles.scenarioPath = path("changed.cvn");
     ASSERT_TRUE(saveScenario().ok());
-    std::vector<std::string> lines = splitCrLf(readFile(scenarioPath));
+    std::vector<std::string> lines = splitCrLf(readFile(gFiles.scenarioPath));
     EXPECT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines.at(1), "5");
     EXPECT_EQ(lines.at(9), kLayoutGalaxy);
@@ -306,7 +309,7 @@ TEST_F(SceneFileTest, SaveRecordsTheSceneThatRuns) {
 TEST_F(SceneFileTest, FailedSavesLeaveTheOldFile) {
     runCommand();
     QDir(dir.path()).mkdir("folder");
-    scenarioPath = path("folder");
+    gFiles.scenarioPath = path("folder");
     ScenarioResult result = saveScenario();
     EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.errorString.isEmpty());
@@ -314,7 +317,7 @@ TEST_F(SceneFileTest, FailedSavesLeaveTheOldFile) {
 
     std::string notAFolder = path("plain");
     writeFile(notAFolder, "the old scene\r\n");
-    scenarioPath = notAFolder + "/scene.cvn";
+    gFiles.scenarioPath = notAFolder + "/scene.cvn";
     EXPECT_EQ(saveScenario().failure, ScenarioFailure::CannotOpen);
     EXPECT_EQ(readFile(notAFolder), "the old scene\r\n");
 }
@@ -326,7 +329,7 @@ TEST_F(SceneFileTest, SaveIntoAnUnwritableFolderLeavesTheOldFile) {
     std::string old = path("locked/old.cvn");
     writeFile(old, "the old scene\r\n");
     ASSERT_TRUE(QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
-    scenarioPath = old;
+    gFiles.scenarioPath = old;
     ScenarioResult result = saveScenario();
     QFile::setPermissions(dir.filePath("locked"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -343,11 +346,11 @@ TEST_F(SceneFileTest, FailedLoadChangesNothing) {
     SimParams params = gParams;
     int fills = surface.fillCount();
 
-    scenarioPath = path("missing.cvn");
+    gFiles.scenarioPath = path("missing.cvn");
     ScenarioResult missing = loadScenario();
     EXPECT_EQ(missing.failure, ScenarioFailure::CannotOpen);
     EXPECT_FALSE(missing.errorString.isEmpty());
-    scenarioPath = dir.path().toStdString();
+    gFiles.scenarioPath = dir.path().toStdString();
     EXPECT_FALSE(loadScenario().ok()) << "a directory is no scene";
 
     EXPECT_EQ(formatBodyLine(valuesOf(0)), before);
@@ -358,14 +361,14 @@ TEST_F(SceneFileTest, FailedLoadChangesNothing) {
 }
 
 TEST_F(SceneFileTest, PathStartsAsDefAndIsUtf8) {
-    EXPECT_EQ(scenarioPath, "def.cvn");
+    EXPECT_EQ(gFiles.scenarioPath, "def.cvn");
     runCommand();
-    scenarioPath = path("銀河.cvn");
+    gFiles.scenarioPath = path("銀河.cvn");
     ASSERT_TRUE(saveScenario().ok());
     EXPECT_TRUE(QFile::exists(dir.filePath("銀河.cvn")));
     ASSERT_TRUE(loadScenario().ok());
-    resetScenarioPath();
-    EXPECT_EQ(scenarioPath, "def.cvn");
+    resetProcessState();
+    EXPECT_EQ(gFiles.scenarioPath, "def.cvn");
 }
 
 // ---- Failed writes and hostile files ----------------------------------------
@@ -380,8 +383,8 @@ class FailedWriteTest : public SceneFileTest, public ::testing::WithParamInterfa
 TEST_P(FailedWriteTest, KeepsTheOldFileAndGivesTheSystemsReason) {
     ASSERT_TRUE(panelCombos().selectByPrefix(kComboFreeStars, GetParam().freeStars));
     runCommand();
-    scenarioPath = path("scene.cvn");
-    writeFile(scenarioPath, "the old scene\r\n");
+    gFiles.scenarioPath = path("scene.cvn");
+    writeFile(gFiles.scenarioPath, "the old scene\r\n");
     ScenarioResult result;
     {
         testing::FileSizeLimit full(GetParam().fileSizeLimit);
@@ -389,7 +392,7 @@ TEST_P(FailedWriteTest, KeepsTheOldFileAndGivesTheSystemsReason) {
     }
     EXPECT_EQ(result.failure, ScenarioFailure::CannotWrite);
     EXPECT_EQ(result.errorString.toStdString(), std::strerror(EFBIG));
-    EXPECT_EQ(readFile(scenarioPath), "the old scene\r\n");
+    EXPECT_EQ(readFile(gFiles.scenarioPath), "the old scene\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"scene.cvn"})
         << "the unfinished file is removed";
 }
@@ -402,13 +405,13 @@ TEST_F(SceneFileTest, SaveOntoAFullFileSystemKeepsTheOldFile) {
     testing::SmallTmpfs disk(64);
     if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the superuser";
     runCommand();
-    scenarioPath = disk.path() + "/scene.cvn";
-    writeFile(scenarioPath, "the old scene\r\n");
+    gFiles.scenarioPath = disk.path() + "/scene.cvn";
+    writeFile(gFiles.scenarioPath, "the old scene\r\n");
     disk.fill();
     ScenarioResult result = saveScenario();
     EXPECT_EQ(result.failure, ScenarioFailure::CannotWrite);
     EXPECT_EQ(result.errorString.toStdString(), std::strerror(ENOSPC));
-    EXPECT_EQ(readFile(scenarioPath), "the old scene\r\n");
+    EXPECT_EQ(readFile(gFiles.scenarioPath), "the old scene\r\n");
 }
 
 TEST_F(SceneFileTest, SaveKeepsLinksAndPermissions) {
@@ -416,7 +419,7 @@ TEST_F(SceneFileTest, SaveKeepsLinksAndPermissions) {
     writeFile(path("real.cvn"), "old");
     ASSERT_EQ(chmod(path("real.cvn").c_str(), 0640), 0);
     ASSERT_EQ(symlink(path("real.cvn").c_str(), path("link.cvn").c_str()), 0);
-    scenarioPath = path("link.cvn");
+    gFiles.scenarioPath = path("link.cvn");
     ASSERT_TRUE(saveScenario().ok());
     EXPECT_TRUE(QFileInfo(dir.filePath("link.cvn")).isSymLink());
     EXPECT_TRUE(readFile(path("real.cvn")).starts_with("Corvane V9.0\r\n"));
@@ -439,7 +442,7 @@ TEST_F(SceneFileTest, OnlyRegularFilesAreReadAndOpeningNeverWaits) {
     };
     alarm(30);  // a load that waits ends the whole test here
     for (const auto& [file, reason] : cases) {
-        scenarioPath = file;
+        gFiles.scenarioPath = file;
         ScenarioResult result = loadScenario();
         EXPECT_EQ(result.failure, ScenarioFailure::CannotOpen) << file;
         EXPECT_EQ(result.errorString.toStdString(), reason) << file;
@@ -451,11 +454,11 @@ TEST_F(SceneFileTest, OnlyRegularFilesAreReadAndOpeningNeverWaits) {
 TEST_F(SceneFileTest, ReadingStopsAfter64MiB) {
     // A scene, then zero bytes up to 100 MB (sparse: no disk is used).
     const std::string scene = freeStarsOnly("5") + "1,2,3,4,5,6,7\r\n";
-    scenarioPath = path("huge.cvn");
-    writeFile(scenarioPath, scene);
-    ASSERT_EQ(truncate(scenarioPath.c_str(), 100'000'000), 0);
+    gFiles.scenarioPath = path("huge.cvn");
+    writeFile(gFiles.scenarioPath, scene);
+    ASSERT_EQ(truncate(gFiles.scenarioPath.c_str(), 100'000'000), 0);
     std::string data;
-    ASSERT_TRUE(readWholeFile(scenarioPath, data).ok());
+    ASSERT_TRUE(readWholeFile(gFiles.scenarioPath, data).ok());
     EXPECT_EQ(data.size(), kScenarioReadLimit);
     EXPECT_LE(data.capacity(), kScenarioReadLimit + 4096) << "memory for the limit, no more";
     EXPECT_EQ(data.substr(0, scene.size()), scene);
@@ -467,14 +470,15 @@ TEST_F(SceneFileTest, ReadingStopsAfter64MiB) {
 
 TEST_F(SceneFileTest, NamesAreTheirBytesInAnyEncoding) {
     runCommand();
-    scenarioPath = dir.path().toStdString() + "/\x83\x49\x83\x8A.cvn";  // Shift-JIS, not UTF-8
+    gFiles.scenarioPath =
+        dir.path().toStdString() + "/\x83\x49\x83\x8A.cvn";  // Shift-JIS, not UTF-8
     ASSERT_TRUE(saveScenario().ok());
-    EXPECT_EQ(access(scenarioPath.c_str(), F_OK), 0) << "saved under exactly these bytes";
+    EXPECT_EQ(access(gFiles.scenarioPath.c_str(), F_OK), 0) << "saved under exactly these bytes";
     fillTableWithSevens();
     ASSERT_TRUE(loadScenario().ok());
     EXPECT_EQ(gParams.bodyCount, 30);
     EXPECT_NE(body(0).x, 7.0f);
-    unlink(scenarioPath.c_str());  // Qt's own folder removal cannot name it
+    unlink(gFiles.scenarioPath.c_str());  // Qt's own folder removal cannot name it
 }
 
 }  // namespace

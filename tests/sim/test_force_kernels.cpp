@@ -202,7 +202,7 @@ class FastKernelPath : public SimTest, public ::testing::WithParamInterface<Simd
     StepResult stepWith(ForceKernel kernel, int steps) {
         setForceKernel(kernel);
         for (int i = 0; i < steps; ++i) stepSimulation();
-        return StepResult{bodiesNow(), randomState(), surface.pixels()};
+        return StepResult{bodiesNow(), gRandom.state, surface.pixels()};
     }
 };
 

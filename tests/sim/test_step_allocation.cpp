@@ -16,7 +16,7 @@
 #include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
-#include "sim/process_state.h"
+#include "scenario/process_state.h"
 #include "sim/step.h"
 
 namespace {

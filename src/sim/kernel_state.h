@@ -1,0 +1,27 @@
+#pragma once
+// Which force kernel steps run with, and how the fast one runs: the
+// simulation's process-wide controls and counters beside gParams and
+// gBodyTable. The fast kernel's worker threads and scratch lanes are
+// resources, not state: they hold nothing from one step to the next.
+
+namespace corvane {
+
+enum class ForceKernel {
+    Reference,  // the literal serial pair loops: the definition of the numbers
+    Fast,       // receiver-parallel and vectorised, bit-identical to Reference
+};
+
+enum class SimdLevel { Scalar, Avx2, Avx512 };
+
+struct KernelState {
+    ForceKernel kernel = ForceKernel::Fast;     // the kernel stepSimulation uses; Fast
+    int requestedThreads = 0;                   // threads the fast kernel may use; 0: automatic
+    SimdLevel simdCeiling = SimdLevel::Avx512;  // widest vector path allowed; Avx512 (no cap)
+    int lastThreads = 1;                        // threads the last fast step was given; 1
+    long long stepsTaken = 0;                   // fast steps so far; 0
+    long long threadStepsTaken = 0;             // threads that took part in them, summed; 0
+};
+
+extern KernelState gKernel;
+
+}  // namespace corvane
