@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -49,37 +48,7 @@ struct BenchOptions {
     std::uint32_t seed = kDefaultSeed;
     ViewSize view;
     KernelChoice kernels = KernelChoice::Both;
-    bool help = false;
 };
-
-const char* const kUsage =
-    "Usage: corvane-cli bench [options]\n"
-    "\n"
-    "Makes a galaxy as the Run button does and times N steps of each force\n"
-    "kernel from the same start, drawing into an in-memory view.\n"
-    "\n"
-    "  --free T, --disk T, --halo T   body counts (default 5000 each)\n"
-    "  --hole T                       black-hole mass (default 1.0e10)\n"
-    "  --star-mass T, --speed T, --scale T, --mass-mode T, --layout T\n"
-    "                                 the other selections (default: the panel's)\n"
-    "  --steps N                      steps timed per kernel, at least 1 (default 10)\n"
-    "  --threads N                    threads of the fast kernel, 1 to 1024, 0 every core\n"
-    "                                 (default 0)\n"
-    "  --seed N                       generator seed (default 1)\n"
-    "  --view WxH                     view size (default 800x600)\n"
-    "  --kernel reference|fast|both   kernels to time (default both)\n"
-    "\n"
-    "Each T selects the first entry of its list that begins with it.\n"
-    "Prints per kernel: kernel= threads= simd= steps= steps_per_s= interactions_per_s=\n"
-    "cpu_per_wall= (interactions per step: F x (H + D) + F x (F - 1); threads: those\n"
-    "the last step was given; cpu_per_wall: process CPU time over wall time while\n"
-    "timing). The fast kernel's line adds threads_taking_part= (per step, on\n"
-    "average: a thread the system did not run in time stays out of a step),\n"
-    "ceiling_interactions_per_s= (one double square root and one division per\n"
-    "interaction at the widest vector, on as many threads, probed between batches\n"
-    "of the steps so that both see the same load) and ceiling_fraction=. With\n"
-    "both, a last line ratio= (fast over reference steps per second)\n"
-    "identical=yes|no (the final body tables compared bit for bit).\n";
 
 KernelChoice parseKernelChoice(const std::string& text) {
     if (text == "reference") return KernelChoice::Reference;
@@ -93,10 +62,6 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     Arguments arguments("bench", args);
     while (!arguments.done()) {
         const std::string option(arguments.next());
-        if (option == "--help" || option == "-h") {
-            options.help = true;
-            continue;
-        }
         if (option.rfind("--", 0) != 0)
             throw UsageError("bench takes no argument \"" + option + "\"");
         const std::string value(arguments.valueOf(option));
@@ -240,10 +205,6 @@ struct DetachOnExit {
 
 int benchCommand(const std::vector<std::string>& args) {
     const BenchOptions options = parseBenchOptions(args);
-    if (options.help) {
-        std::cout << kUsage;
-        return 0;
-    }
     SelectionModel model;
     MemorySurface surface;
     DetachOnExit detach;

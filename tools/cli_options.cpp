@@ -6,9 +6,9 @@
 
 #include "core/state.h"
 #include "render/plot.h"
+#include "scenario/process_state.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
-#include "scenario/process_state.h"
 
 namespace corvane::cli {
 namespace {

@@ -10,6 +10,7 @@
 #include "cli_options.h"
 #include "corvane_version.h"
 #include "scene_commands.h"
+#include "usage.h"
 
 namespace corvane::cli {
 namespace {
@@ -25,12 +26,12 @@ bool asksForHelp(const std::vector<std::string>& args) {
 }
 
 int dispatch(std::string_view command, const std::vector<std::string>& args) {
-    if (command == "bench") return benchCommand(args);
-    if (command == "record") return recordSceneCommand(args);
     using Command = int (*)(const std::vector<std::string>&);
     Command run = command == "new"      ? newSceneCommand
                   : command == "run"    ? runSceneCommand
                   : command == "render" ? renderSceneCommand
+                  : command == "record" ? recordSceneCommand
+                  : command == "bench"  ? benchCommand
                                         : nullptr;
     if (!run) throw UsageError("unknown command " + std::string(command));
     if (asksForHelp(args)) {

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -200,35 +199,6 @@ int renderSceneCommand(const std::vector<std::string>& args) {
 
 namespace {
 
-const char* const kRecordUsage =
-    "Usage: corvane-cli record IN.cvn -o OUT.mp4 --steps N [options]\n"
-    "\n"
-    "Loads a scene as run does, advances it N steps drawing each step as the\n"
-    "view does, and writes the picture after every K-th step as one frame of\n"
-    "an H.264 video (yuv420p, MP4), N / K frames in all.\n"
-    "\n"
-    "  -o OUT.mp4      the video; may be left out when --frames is given\n"
-    "  --steps N       steps to advance, at least K\n"
-    "  --every K       steps per frame, at least 1 (default 1)\n"
-    "  --fps F         frames per second of the video, 1 to 240 (default 30)\n"
-    "  --zoom Z        each pixel becomes a Z x Z block, 1 to 16 (default 1);\n"
-    "                  2 keeps single stars visible after compression\n"
-    "  --frames DIR    also write every frame as DIR/frame-000001.png, ...\n"
-    "                  (the folder is made when missing)\n"
-    "  --seed N        generator seed for respawned bodies (default: the time)\n"
-    "  --view WxH      view size (default 800x600)\n"
-    "  --stereo        the side-by-side stereo pair\n"
-    "  --depth N       depth divisor of the stereo pair (default 15)\n"
-    "\n"
-    "A video of odd width or height gets one black column or row more.\n"
-    "On a terminal a progress line shows steps, frames, steps per second and\n"
-    "the time left. Exit status: 0 done, 1 a file could not be read or written\n"
-    "(the video then keeps no partial file under its name), 2 wrong usage.\n"
-    "\n"
-    "Example: 30 seconds of a new galaxy, 2 steps per frame, stars as 2x2 blocks:\n"
-    "  corvane-cli new -o a.cvn --seed 7\n"
-    "  corvane-cli record a.cvn -o a.mp4 --steps 1800 --every 2 --zoom 2 --seed 7\n";
-
 std::uint32_t boundedOption(std::string_view option, std::string_view text, std::uint32_t low,
                             std::uint32_t high) {
     std::uint32_t value = parseUnsigned(option, text);
@@ -264,12 +234,6 @@ void leaveACoreToTheEncoder() {
 }  // namespace
 
 int recordSceneCommand(const std::vector<std::string>& args) {
-    if (std::find_if(args.begin(), args.end(), [](const std::string& a) {
-            return a == "--help" || a == "-h";
-        }) != args.end()) {
-        std::cout << kRecordUsage;
-        return 0;
-    }
     Arguments arguments("record", args);
     std::string input;
     RecordTargets targets;
@@ -333,39 +297,6 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     recorder.finish();
     progress.update(*steps, recorder.framesWritten(), true);
     return 0;
-}
-
-std::string usageText() {
-    std::string text =
-        "Usage: corvane-cli COMMAND [options]\n"
-        "\n"
-        "  new -o OUT.cvn [--seed N] [--view WxH] [selection options]\n"
-        "      Makes a galaxy as the Run button does and saves the scene.\n"
-        "  run IN.cvn -o OUT.cvn --steps N [--seed N] [--view WxH]\n"
-        "      Loads a scene, advances it N steps and saves it.\n"
-        "  render IN.cvn -o OUT.png [--view WxH] [--stereo] [--depth N]\n"
-        "      Loads a scene and writes the picture the view would show.\n"
-        "  record IN.cvn -o OUT.mp4 --steps N [--every K] [--fps F] [--zoom Z]\n"
-        "         [--frames DIR] [--seed N] [--view WxH] [--stereo] [--depth N]\n"
-        "      Loads a scene and films N steps as an H.264 video; see\n"
-        "      corvane-cli record --help.\n"
-        "  bench [options]\n"
-        "      Times the force kernels; see corvane-cli bench --help.\n"
-        "  --version\n"
-        "      Prints the version.\n"
-        "\n"
-        "Selection options of new; each T selects the first entry that begins with it:\n";
-    for (int combo = 0; combo < kComboCount; ++combo) {
-        std::string option(selectionOptionName(combo));
-        option.resize(12, ' ');
-        text += "  " + option + " T  " + selectionChoices(combo) + "\n";
-    }
-    text +=
-        "\n"
-        "Defaults: --seed the current time in seconds, --view 800x600, the panel's\n"
-        "selections. Exit status: 0 done, 1 a file could not be read or written,\n"
-        "2 wrong usage.\n";
-    return text;
 }
 
 }  // namespace corvane::cli

@@ -11,10 +11,7 @@ namespace corvane::cli {
 int newSceneCommand(const std::vector<std::string>& args);
 int runSceneCommand(const std::vector<std::string>& args);
 int renderSceneCommand(const std::vector<std::string>& args);
-// Films a scene as a video; prints its own help for --help.
+// Films a scene as a video.
 int recordSceneCommand(const std::vector<std::string>& args);
-
-// The usage text of the whole companion.
-std::string usageText();
 
 }  // namespace corvane::cli

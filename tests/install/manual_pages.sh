@@ -24,7 +24,7 @@ done
 
 # The page as a reader sees it: hyphens plain, words unbroken.
 text=$(groff -man -Tutf8 -K utf8 -rLL=200n -P -cbou "$pages/corvane-cli.1" 2>/dev/null | sed 's/‐/-/g')
-usage=$("$cli" --help; "$cli" bench --help)
+usage=$("$cli" --help)
 options=$(grep -oE '(^|[ [|,])--?[a-z][a-z-]*' <<<"$usage" | sed 's/^[ [|,]//' | sort -u)
 commands=$(sed -n 's/^  \([a-z]\+\) .*/\1/p' <<<"$("$cli" --help)" | sort -u)
 [ "$(wc -l <<<"$options")" -ge 15 ] || fail "found only $(wc -l <<<"$options") options in the usage"
