@@ -89,20 +89,19 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-void selectBenchGalaxy(SelectionModel& model, const BenchOptions& options) {
-    for (const auto& [combo, text] : kBenchSelections) applySelection(model, combo, text);
-    for (const auto& [combo, text] : options.selections) applySelection(model, combo, text);
+void selectBenchGalaxy(const BenchOptions& options) {
+    for (const auto& [combo, text] : kBenchSelections) applySelection(panelCombos(), combo, text);
+    for (const auto& [combo, text] : options.selections) applySelection(panelCombos(), combo, text);
 }
 
-// The whole process state is made afresh from the options for each kernel,
-// so both start from identical states; the bench checks that they do.
-void makeGalaxy(const BenchOptions& options, SelectionModel& model, MemorySurface& surface) {
+// The whole process state is made afresh from the options for each kernel
+// (the selections are the stand-in's), so both start from identical states;
+// the bench checks that they do.
+void makeGalaxy(const BenchOptions& options, MemorySurface& surface) {
     startCommand(options.view);
     surface.resize(options.view.width, options.view.height);
     setViewSurface(&surface);
-    model.resetToDefaults();
-    selectBenchGalaxy(model, options);
-    setPanelCombos(&model);
+    selectBenchGalaxy(options);
     setKernelThreads(static_cast<int>(options.threads));
     corvane::makeGalaxy({options.view.width, options.view.height, options.seed, {}});
     gRun.frameCount = 0;
@@ -193,19 +192,15 @@ void endLine() {
     std::fflush(stdout);
 }
 
-// Leaves no pointer to this command's locals in the process state.
+// Leaves no pointer to this command's surface in the process state.
 struct DetachOnExit {
-    ~DetachOnExit() {
-        setViewSurface(nullptr);
-        setPanelCombos(nullptr);
-    }
+    ~DetachOnExit() { setViewSurface(nullptr); }
 };
 
 }  // namespace
 
 int benchCommand(const std::vector<std::string>& args) {
     const BenchOptions options = parseBenchOptions(args);
-    SelectionModel model;
     MemorySurface surface;
     DetachOnExit detach;
     const bool timeReference = options.kernels != KernelChoice::Fast;
@@ -215,7 +210,7 @@ int benchCommand(const std::vector<std::string>& args) {
     KernelRun fast;
     ProcessSnapshot firstStart;
     if (timeReference) {
-        makeGalaxy(options, model, surface);
+        makeGalaxy(options, surface);
         firstStart = ProcessSnapshot::capture();
         reference = timeKernel(ForceKernel::Reference, options.steps);
         printKernelLine("reference", 1, "scalar", options.steps, reference,
@@ -223,7 +218,7 @@ int benchCommand(const std::vector<std::string>& args) {
         endLine();
     }
     if (timeFast) {
-        makeGalaxy(options, model, surface);
+        makeGalaxy(options, surface);
         if (timeReference && !(ProcessSnapshot::capture() == firstStart)) {
             throw std::runtime_error("the second galaxy did not start like the first");
         }
