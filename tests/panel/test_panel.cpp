@@ -289,8 +289,11 @@ TEST_F(PanelTest, AFixedToolWindowCentredWhenFirstShownThenWhereTheUserPutIt) {
     panel->show();
     EXPECT_EQ(panel->pos(), QPoint(10, 20));
     // "実行" reaches from x 90 to 210, under the free-star list at x 130: a click there is the
-    // list's.
+    // list's, and no label takes one.
     EXPECT_EQ(panel->childAt(150, 30), panel->combo(kComboFreeStars));
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+        EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+    }
     auto* owner = new QWidget;
     QPointer<ControlPanel> owned = new ControlPanel(owner, host);
     EXPECT_TRUE(owned->isWindow());
