@@ -7,26 +7,28 @@
 #include "core/state.h"
 #include "core/surface.h"
 #include "render/plot.h"
+#include "scenario/process_state.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
-#include "scenario/process_state.h"
 
 namespace corvane {
+
+// Start values everywhere, bodies drawn as the program draws them.
+inline void resetForTest() {
+    resetProcessState();
+    setBodyProjection(&plotBody);
+}
 
 class WorldTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetProcessState();
-        setBodyProjection(&plotBody);
+        resetForTest();
         ASSERT_TRUE(createBodyTable());
         useView(800, 600);
         setViewSurface(&surface);
     }
-    void TearDown() override {
-        setViewSurface(nullptr);
-        resetProcessState();
-    }
+    void TearDown() override { resetProcessState(); }
     void useView(int width, int height) {
         setViewGeometry(width, height);
         surface.resize(width, height);

@@ -1,0 +1,367 @@
+// The desktop program on Qt's display-less platform: the boot-settings file and
+// the rectangle the window opens with, pointer and frame modes, the ways the
+// program ends, its loop and its screen.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <climits>
+#include <tuple>
+
+#include "app/application.h"
+#include "app/boot_settings.h"
+#include "app/qt_japanese.h"
+#include "core/state.h"
+#include "panel/control_panel.h"
+#include "sim/bodies.h"
+#include "sim/params.h"
+#include "world_fixture.h"
+
+namespace corvane {
+namespace {
+
+constexpr Colour kYellow = 0x00FFFF;
+
+// Start-up state, a fresh body table, no boot-settings file.
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetForTest();
+        QFile::remove(bootSettingsPath());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(bootSettingsPath()).path()));
+        ASSERT_TRUE(createBodyTable());
+    }
+    void TearDown() override {
+        resetProcessState();
+        releaseBodyTable();
+    }
+    static void writeSettingsFile(const QByteArray& keys) {
+        QFile file(bootSettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[BootData]\n" + keys);
+    }
+    // The value of one key as stored, or "<absent>".
+    static QString stored(const char* key) {
+        QSettings settings(bootSettingsPath(), QSettings::IniFormat);
+        return settings.value(QStringLiteral("BootData/") + key, "<absent>").toString();
+    }
+    static QRect storedRect() {
+        const BootRect r = readBootRect();
+        return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+};
+
+using BootSettingsTest = AppTest;
+
+TEST_F(BootSettingsTest, AnySavedRectangleOpensWhereTheDesktopShowsIt) {
+    const QList<QRect> one = {QRect(0, 0, 1280, 1024)};
+    const QList<QRect> two = {QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
+    const std::tuple<BootRect, QList<QRect>, QRect> cases[] = {
+        // First start and sizes below one pixel: 800 x 600 at the clamped position.
+        {{}, one, QRect(0, 0, 800, 600)},
+        {{10, 20, 10, 300}, one, QRect(10, 20, 800, 600)},
+        {{10, -5, 300, -5}, one, QRect(10, 0, 800, 600)},
+        {{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, one, QRect(0, 0, 800, 600)},
+        {{10, 20, 11, 21}, one, QRect(10, 20, 1, 1)},
+        // A maximised window reaches past the screen by its frame: kept.
+        {{-8, -8, 1288, 1032}, one, QRect(0, 0, 1296, 1040)},
+        // Beyond twice the desktop, beyond 16384, differences beyond int.
+        {{0, 0, 2000000000, 600}, one, QRect(0, 0, 2560, 600)},
+        {{0, 0, 2000000000, 2000000000}, {QRect(0, 0, 10000, 9000)}, QRect(0, 0, 16384, 16384)},
+        {{0, 0, 2000000000, 2000000000}, {}, QRect(0, 0, 16384, 16384)},
+        {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, one, QRect(0, 0, 2560, 2048)},
+        // No screen known: kept, unless the right edge would pass the largest int.
+        {{100, 40, 500, 400}, {}, QRect(100, 40, 400, 360)},
+        {{INT_MAX, 10, INT_MAX, 10}, {}, QRect(0, 0, 800, 600)},
+        // Off every screen (also just beside it), partly on one, on the second.
+        {{5000, 100, 5400, 400}, one, QRect(0, 0, 400, 300)},
+        {{1280, 0, 1680, 300}, one, QRect(0, 0, 400, 300)},
+        {{1200, 1000, 1600, 1400}, one, QRect(1200, 1000, 400, 400)},
+        {{1000, 100, 1400, 400}, two, QRect(1000, 100, 400, 300)},
+    };
+    for (const auto& [saved, screens, expected] : cases) {
+        EXPECT_EQ(startRect(saved, screens), expected) << saved.left << " " << saved.right;
+    }
+}
+
+TEST_F(BootSettingsTest, WritesKeepTheRestOfTheFileAndCountTheEdgesWide) {
+    writeSettingsFile("extra=also kept\ntaitolbar=1\nzsize=9\n[Other]\nname=kept\n");
+    writeBootRect(QRect(QPoint(INT_MAX - 10, INT_MAX - 20), QPoint(INT_MAX, INT_MAX)));
+    writeFrameModeSetting(2);
+    EXPECT_EQ(readDepthDivisorSetting(), 9);
+    QSettings settings(bootSettingsPath(), QSettings::IniFormat);
+    QStringList all;
+    for (const QString& key : settings.allKeys()) all << key + '=' + settings.value(key).toString();
+    EXPECT_EQ(all.join(u' '),
+              "BootData/bottom=2147483648 BootData/extra=also kept BootData/left=2147483637 "
+              "BootData/right=2147483648 BootData/taitolbar=2 BootData/top=2147483627 "
+              "BootData/zsize=9 Other/name=kept");
+    EXPECT_EQ(readBootRect().right, INT_MAX) << "read back saturated";
+}
+
+TEST_F(BootSettingsTest, StartUpReadsKeysByTheAtoiRuleAndAnyFileStartsTheProgram) {
+    enum Kind { kKeys, kFifo, kDevice, kHuge };
+    const QRect first(0, 0, 800, 600);
+    // The file, the rectangle read, frame mode and divisor taken, both as stored, the window.
+    const QRect twiceTheDesktop(QPoint(0, 0), QGuiApplication::primaryScreen()->size() * 2);
+    // clang-format off
+    const std::tuple<Kind, const char*, QList<int>, int, int, QString, QString, QRect> files[] = {
+        {kKeys, nullptr, {0, 0, 0, 0}, 0, 15, "0", "15", first},
+        {kKeys, "taitolbar=\nzsize=\n", {0, 0, 0, 0}, 0, 15, "0", "15", first},
+        // No digits: a frame mode of 0 as written, a divisor of 0 replaced.
+        {kKeys, "taitolbar=abc\nzsize=0\n", {0, 0, 0, 0}, 0, 15, "abc", "15", first},
+        {kKeys, "taitolbar=2 frames\nzsize=abc\n", {0, 0, 0, 0}, 2, 15, "2 frames", "15", first},
+        {kKeys, "left=  12px\ntop=-3.9\nright=abc\nbottom=7,5\ntaitolbar=-1\nzsize=-7x\n",
+         {12, -3, 0, 7}, -1, -7, "-1", "-7x", QRect(12, 0, 800, 600)},
+        {kKeys, "left=-8\ntop=-8\nright=1288\nbottom=1032\ntaitolbar=2\nzsize=7\n",
+         {-8, -8, 1288, 1032}, 2, 7, "2", "7", QRect(0, 0, 1296, 1040)},
+        {kKeys, "left=-2147483648\nright=2000000000\nbottom=99999999999\ntaitolbar=2147483647\n"
+         "zsize=-2147483648\n", {INT_MIN, 0, 2000000000, INT_MAX}, INT_MAX, INT_MIN, "2147483647",
+         "-2147483648", twiceTheDesktop},
+        // Read as empty and never written; a start that waits on the FIFO ends by the alarm.
+        {kFifo, nullptr, {0, 0, 0, 0}, 0, 15, "", "", first},
+        {kDevice, nullptr, {0, 0, 0, 0}, 0, 15, "", "", first},
+        {kHuge, "taitolbar=2\n", {0, 0, 0, 0}, 0, 15, "", "", first},
+    };
+    // clang-format on
+    alarm(30);
+    for (const auto& [kind, keys, rect, frameMode, divisor, mode, storedDivisor, outer] : files) {
+        SCOPED_TRACE(keys ? keys : "no keys");
+        resetForTest();
+        const QByteArray path = QFile::encodeName(bootSettingsPath());
+        QFile::remove(bootSettingsPath());
+        if (keys) writeSettingsFile(keys);
+        if (kind == kFifo) {
+            ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
+        }
+        if (kind == kDevice) {
+            ASSERT_EQ(symlink("/dev/zero", path.constData()), 0);
+        }
+        if (kind == kHuge) {
+            ASSERT_EQ(truncate(path.constData(), 2 << 20), 0);
+        }
+        const BootRect r = readBootRect();
+        EXPECT_EQ(QList<int>({r.left, r.top, r.right, r.bottom}), rect);
+        Application program;
+        ASSERT_TRUE(program.initApplication());
+        MainView& view = *program.view();
+        EXPECT_TRUE(view.isVisible() && &viewSurface() == &view.framebuffer());
+        EXPECT_EQ(gRun.frameMode, frameMode);
+        EXPECT_EQ(gView.depthDivisor, divisor);
+        EXPECT_EQ(view.frameGeometry(), outer);
+        EXPECT_EQ(QSize(gView.viewWidth, view.framebuffer().width()),
+                  QSize(view.width(), view.width()));
+        if (kind != kKeys) continue;
+        EXPECT_EQ(stored("taitolbar"), mode);
+        EXPECT_EQ(stored("zsize"), storedDivisor);
+        EXPECT_EQ(storedRect(), outer) << "opened so next time";
+    }
+    alarm(0);
+    EXPECT_EQ(QFileInfo(bootSettingsPath()).size(), 2 << 20) << "never written";
+    QFile::remove(bootSettingsPath());
+}
+
+// Delivers a mouse event the way the window system would.
+void mouse(QWidget& view, QEvent::Type type, QPointF at, Qt::MouseButton button,
+           Qt::MouseButtons buttons, Qt::KeyboardModifiers keys = {}) {
+    QMouseEvent event(type, at, view.mapToGlobal(at), button, buttons, keys);
+    QCoreApplication::sendEvent(&view, &event);
+}
+
+using ApplicationTest = AppTest;
+
+TEST_F(ApplicationTest, TheCornerSquareSwitchesStereoAPlainLeftDragTurnsTheScene) {
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    using E = QEvent;
+    const Qt::MouseButton L = Qt::LeftButton, R = Qt::RightButton, None = Qt::NoButton;
+    // Event, where, button, buttons held, keys; then stereo, dragging, last position.
+    const std::tuple<E::Type, QPointF, Qt::MouseButton, Qt::MouseButtons, Qt::KeyboardModifiers,
+                     int, int, QPoint>
+        events[] = {
+            {E::MouseButtonPress, {20, 20}, L, L, {}, 1, 1, {20, 20}},
+            {E::MouseButtonPress, {20.7, 0.2}, L, L, {}, 0, 1, {20, 0}},  // still pixel 20
+            {E::MouseButtonPress, {21, 0}, L, L, {}, 0, 1, {21, 0}},
+            {E::MouseButtonPress, {0, 21}, L, L, {}, 0, 1, {0, 21}},
+            {E::MouseButtonRelease, {0, 21}, R, L, {}, 0, 1, {0, 21}},
+            {E::MouseButtonPress, {5, 5}, R, R | L, {}, 0, 1, {0, 21}},  // shows the panel
+            // With Shift or Ctrl or another button held, or none: the pointer just moves.
+            {E::MouseMove, {30, 40}, None, L, Qt::ShiftModifier, 0, 1, {0, 21}},
+            {E::MouseMove, {30, 40}, None, L, Qt::ControlModifier, 0, 1, {0, 21}},
+            {E::MouseMove, {30, 40}, None, L | R, {}, 0, 1, {0, 21}},
+            {E::MouseMove, {30, 40}, None, L | Qt::MiddleButton, {}, 0, 1, {0, 21}},
+            {E::MouseMove, {30, 40}, None, None, {}, 0, 1, {0, 21}},
+            {E::MouseMove, {30, 40}, None, L, {}, 0, 1, {30, 40}},
+            // The window that saw the press gets the release, also outside it.
+            {E::MouseButtonRelease, {-40, 500}, L, None, {}, 0, 0, {30, 40}},
+        };
+    for (const auto& [type, at, button, buttons, keys, stereo, dragging, last] : events) {
+        SCOPED_TRACE(::testing::Message() << type << " " << at.x() << "," << at.y());
+        const float yaw = gView.yawAngle;
+        view.framebuffer().setPixel(100, 100, kYellow);
+        mouse(view, type, at, button, buttons, keys);
+        EXPECT_EQ(gView.stereoOn, stereo);
+        EXPECT_EQ(gRun.dragging, dragging);
+        EXPECT_EQ(QPoint(gView.lastMouseX, gView.lastMouseY), last);
+        EXPECT_EQ(gView.yawAngle != yaw, type == E::MouseMove && last.x() == 30);
+        const bool corner =
+            type == E::MouseButtonPress && button == L && at.x() < 21 && at.y() < 21;
+        EXPECT_EQ(view.framebuffer().pixel(100, 100), corner ? 0u : kYellow) << "cleared";
+    }
+    QWidget* panel = view.findChild<ControlPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    panel->showMinimized();
+    mouse(view, E::MouseButtonPress, QPointF(5, 5), R, R);
+    EXPECT_TRUE(panel->isVisible() && !panel->isMinimized()) << "back as it was";
+}
+
+TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAndRedraw) {
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    body(0) = Body{};
+    gParams.bodyCount = 1;
+    const QRect outer = view.frameGeometry();
+    // Mode, then frameless, titled. Outside 0 to 2 the flags stay as they are.
+    const std::tuple<int, bool, bool> modes[] = {
+        {2, true, false}, {3, true, false}, {1, false, false}, {5, false, false}, {0, false, true}};
+    for (const auto& [mode, frameless, titled] : modes) {
+        SCOPED_TRACE(mode);
+        view.framebuffer().setPixel(3, 3, kYellow);
+        // Two Frame commands between two ticks: the last one counts.
+        for (const int next : {1, mode}) {
+            gRun.frameMode = next;
+            gRun.frameModePending = 1;
+            static_cast<PanelHost&>(program).writeFrameMode(next);
+        }
+        program.idleTick();
+        EXPECT_EQ(gRun.frameModePending, 0);
+        EXPECT_EQ(stored("taitolbar"), QString::number(mode));
+        EXPECT_EQ(bool(view.windowFlags() & Qt::FramelessWindowHint), frameless);
+        EXPECT_EQ(bool(view.windowFlags() & Qt::WindowTitleHint), titled);
+        EXPECT_TRUE(view.isVisible());
+        EXPECT_EQ(view.frameGeometry(), outer);
+        EXPECT_EQ(storedRect(), outer);
+        EXPECT_EQ(QSize(gView.viewWidth, gView.viewHeight), view.size());
+        EXPECT_EQ(view.framebuffer().pixel(3, 3), 0u);
+        EXPECT_EQ(view.framebuffer().pixel(gView.centreX, gView.centreY), kYellow);
+        view.framebuffer().setPixel(3, 3, kYellow);
+        program.idleTick();  // nothing left to apply: no redraw
+        EXPECT_EQ(view.framebuffer().pixel(3, 3), kYellow);
+    }
+    view.showStepRate();  // the timer's title: bodies and steps of the past minute
+    EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Corvane  1個  10f/m"));
+    EXPECT_EQ(gRun.frameCount, 0);
+    gRun.saveRectOnExit = 0;
+    view.resize(280, 150);
+    EXPECT_EQ(storedRect(), outer);
+    EXPECT_EQ(gView.viewWidth, 280);
+}
+
+TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
+    // Closing stores the rectangle, unless saving it was stopped; Exit keeps the view.
+    for (const int ending : {1, 0, -1}) {
+        SCOPED_TRACE(ending);
+        Application program;
+        ASSERT_TRUE(program.initApplication());
+        QPointer<MainView> view = program.view();
+        const QRect outer = view->frameGeometry();
+        QFile::remove(bootSettingsPath());
+        gRun.saveRectOnExit = ending == 1 ? 1 : 0;
+        if (ending >= 0) QTimer::singleShot(0, view, [&] { view->close(); });
+        if (ending < 0) static_cast<PanelHost&>(program).requestQuit();
+        QObject guard;
+        QTimer::singleShot(1000, &guard, [&] { program.requestQuit(); });
+        EXPECT_EQ(program.run(), 0);
+        EXPECT_EQ(gRun.frameCount, 0);
+        EXPECT_EQ(view.isNull(), ending >= 0);
+        EXPECT_EQ(gBodyTable.bodies == nullptr, ending >= 0);
+        EXPECT_EQ(storedRect(), ending == 1 ? outer : QRect());
+        viewSurface().setPixel(1, 1, kYellow);  // lands nowhere once the view is gone
+    }
+}
+
+TEST(MainLoop, WhatIsQueuedOrDueIsHandledBeforeTheNextStep) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point firedAt{};
+    QTimer::singleShot(5, Qt::PreciseTimer, [&] { firedAt = Clock::now(); });
+    int steps = 0, handled = 0;
+    MainLoop loop([&] {
+        EXPECT_EQ(handled, steps++ > 0 ? 1 : 0);
+        if (steps == 1)
+            QMetaObject::invokeMethod(
+                qApp, [&] { ++handled; }, Qt::QueuedConnection);
+        if (firedAt != Clock::time_point{} || Clock::now() - start > std::chrono::seconds(5)) {
+            loop.requestQuit();
+        }
+    });
+    EXPECT_EQ(loop.run(), 0);
+    // Many steps run between two looks at the window system, but a due timer is served soon.
+    EXPECT_LT(firedAt - start, std::chrono::milliseconds(500));
+}
+
+TEST(QtJapanese, QtsOwnButtonsReadInJapanese) {
+    ASSERT_TRUE(installQtJapanese());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("キャンセル"));
+}
+
+TEST(FramebufferSurface, ACountdownIsShownBlackOnWhiteAtMostOnceADisplayFrame) {
+    FramebufferSurface surface;
+    surface.resize(200, 100);
+    int shown = 0;
+    surface.setPresenter([&] { ++shown; });
+    for (int n = 999; n >= 0; --n) surface.drawText(" " + std::to_string(n) + " \u3000");
+    EXPECT_GE(shown, 1);
+    EXPECT_LT(shown, 100);  // a thousand texts in far less than 1.6 s
+    EXPECT_EQ(surface.pixel(0, 0), 0xFFFFFFu) << "black on white";
+}
+
+TEST(FramebufferSurface, PixelsAreClippedAndASizeThatCannotBeAllocatedDrawsNothing) {
+    FramebufferSurface surface;
+    // Empty, rows beyond the toolkit's int arithmetic, a gigapixel, the largest ints.
+    for (const QSize size :
+         {QSize(0, 5), QSize(100000000, 2), QSize(20000, 20000), QSize(INT_MAX, INT_MAX)}) {
+        surface.resize(size.width(), size.height());
+        EXPECT_EQ(QSize(surface.width(), surface.height()), QSize(0, 0)) << size.width();
+        surface.setPixel(5, 1, kStarColour);
+        surface.fillBlack();
+        surface.drawText("10");
+    }
+    surface.resize(4, 3);
+    for (const QPoint p :
+         {QPoint(-1, 0), QPoint(4, 0), QPoint(0, 3), QPoint(0, -1), QPoint(3, 2)}) {
+        surface.setPixel(p.x(), p.y(), 0xA0B0C0);
+    }
+    EXPECT_EQ(surface.image().pixel(3, 2), qRgb(0xC0, 0xB0, 0xA0));
+    EXPECT_EQ(surface.pixel(3, 2), 0xA0B0C0u);
+    EXPECT_EQ(surface.pixel(0, 1), 0u);
+}
+
+}  // namespace
+}  // namespace corvane
+
+// In Qt's test mode under a temporary home folder, the boot-settings file the
+// tests write is never the user's, nor another run's.
+int main(int argc, char** argv) {
+    // Discovery runs the binary without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    if (!home.isValid() || !qputenv("HOME", home.path().toLocal8Bit())) return 1;
+    QStandardPaths::setTestModeEnabled(true);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    if (!corvane::bootSettingsPath().startsWith(home.path() + u'/')) return 1;
+    return RUN_ALL_TESTS();
+}
