@@ -1,6 +1,5 @@
-// The fast kernel's threads: every place of a full run taken exactly once,
-// and all the work of a joining run done exactly once, however many workers
-// make it in time.
+// The fast kernel's threads: a full run takes every place once; a joining run
+// does all its work once, however many workers make it in time.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,51 +10,38 @@
 namespace corvane::fastkernel {
 namespace {
 
-struct PlaceCount {
-    std::array<std::atomic<int>, 8> runs{};
-    std::array<std::atomic<int>, 8> totals{};
+struct Work {
+    std::array<std::atomic<int>, 8> runs{}, totals{};  // per place of a full run
+    std::atomic<int> next{0};
+    std::array<std::atomic<int>, 64> done{};  // per item of a joining run
 };
 
-TEST(WorkerPool, AFullRunGivesEveryPlaceExactlyOnce) {
-    WorkerPool pool;
+TEST(WorkerPool, GivesEveryPlaceOnceAndDoesAllTheWorkOnce) {
+    // One pool per kind of run: a joining run's late worker can count into a full run.
+    WorkerPool pool, joiningPool;
     for (int round = 0; round < 300; ++round) {
         const int threads = 1 + round % 4;
-        PlaceCount count;
+        Work work;
         pool.runAll(
             threads,
             [](void* context, int thread, int total) {
-                auto& c = *static_cast<PlaceCount*>(context);
-                c.runs[thread].fetch_add(1);
-                c.totals[thread].store(total);
-            },
-            &count);
-        for (int t = 0; t < 8; ++t) {
-            ASSERT_EQ(count.runs[t].load(), t < threads ? 1 : 0) << round;
-            ASSERT_EQ(count.totals[t].load(), t < threads ? threads : 0) << round;
-        }
-    }
-}
-
-struct SharedWork {
-    std::atomic<int> next{0};
-    std::array<std::atomic<int>, 64> done{};
-};
-
-TEST(WorkerPool, AJoiningRunDoesAllItsWorkOnce) {
-    WorkerPool pool;
-    for (int round = 0; round < 300; ++round) {
-        SharedWork work;
-        const int tookPart = pool.runJoining(
-            3,
-            [](void* context, int, int) {
-                auto& w = *static_cast<SharedWork*>(context);
-                for (int item = w.next.fetch_add(1); item < 64; item = w.next.fetch_add(1))
-                    w.done[item].fetch_add(1);
+                static_cast<Work*>(context)->runs[thread]++;
+                static_cast<Work*>(context)->totals[thread] = total;
             },
             &work);
-        ASSERT_GE(tookPart, 1);
-        ASSERT_LE(tookPart, 3);
-        for (int item = 0; item < 64; ++item) ASSERT_EQ(work.done[item].load(), 1) << round;
+        for (int t = 0; t < 8; ++t) {
+            ASSERT_EQ(work.runs[t], t < threads ? 1 : 0) << round;
+            ASSERT_EQ(work.totals[t], t < threads ? threads : 0) << round;
+        }
+        const int tookPart = joiningPool.runJoining(
+            3,
+            [](void* context, int, int) {
+                auto& w = *static_cast<Work*>(context);
+                for (int item = w.next++; item < 64; item = w.next++) w.done[item]++;
+            },
+            &work);
+        ASSERT_TRUE(tookPart >= 1 && tookPart <= 3) << tookPart;
+        for (int item = 0; item < 64; ++item) ASSERT_EQ(work.done[item], 1) << round;
     }
 }
 
