@@ -43,13 +43,18 @@ int WorkerPool::runJoining(int threads, Job job, void* context) {
     }
     wake(threads, job, context);
     job(context, 0, threads);
-    // Blocks (after the library's brief spin) until the last worker inside
-    // has left; none can enter any more.
+    closeAndWaitForLeavers();
+    return 1 + entered_.load(std::memory_order_relaxed);
+}
+
+// Blocks (after the library's brief spin) until the last worker inside has
+// left; none can enter any more. Only then may the next run reset the counts:
+// a worker still leaving would otherwise count itself into that run.
+void WorkerPool::closeAndWaitForLeavers() {
     for (std::uint64_t s = state_.fetch_or(kClosed, std::memory_order_acq_rel) | kClosed;
          (s & kInsideMask) != 0; s = state_.load(std::memory_order_acquire)) {
         state_.wait(s, std::memory_order_acquire);
     }
-    return 1 + entered_.load(std::memory_order_relaxed);
 }
 
 void WorkerPool::runAll(int threads, Job job, void* context) {
@@ -63,6 +68,7 @@ void WorkerPool::runAll(int threads, Job job, void* context) {
          done = finished_.load(std::memory_order_acquire)) {
         finished_.wait(done, std::memory_order_acquire);
     }
+    closeAndWaitForLeavers();
 }
 
 void WorkerPool::workerLoop(Slot& slot) {
@@ -74,10 +80,11 @@ void WorkerPool::workerLoop(Slot& slot) {
         if (stopping_.load(std::memory_order_acquire)) return;
         if (!enter(slot.thread, lastRun)) continue;
         job_(context_, slot.thread, threads_.load(std::memory_order_relaxed));
-        const std::uint64_t left = state_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if ((left & kInsideMask) == 0 && (left & kClosed) != 0) state_.notify_one();
+        // Counted done before leaving, so the count is the run's own.
         finished_.fetch_add(1, std::memory_order_acq_rel);
         finished_.notify_one();
+        const std::uint64_t left = state_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+        if ((left & kInsideMask) == 0 && (left & kClosed) != 0) state_.notify_one();
     }
 }
 

@@ -46,6 +46,7 @@ class WorkerPool {
     static constexpr std::uint64_t kInsideMask = kClosed - 1;
 
     void wake(int threads, Job job, void* context);
+    void closeAndWaitForLeavers();
     void workerLoop(Slot& slot);
     bool enter(int thread, std::uint64_t& lastRun);
 
