@@ -1,5 +1,4 @@
 # Sourced by the end-to-end tests and the install checks.
-
 # Polls `command...` every 0.1 s for up to `seconds`.
 wait_until() {
   local tries=$(($1 * 10))
