@@ -1,0 +1,336 @@
+// corvane-cli as a user runs it without a display: options, commands, the
+// files it writes (videos read back by FFmpeg's own decoder) and its failures.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <csignal>
+#include <fstream>
+
+#include "cli_options.h"
+#include "core/random.h"
+#include "frame_recorder.h"
+#include "scenario/scenario.h"
+#include "sim/params.h"
+#include "sim/step.h"
+#include "video_encoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace corvane::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct CliResult {
+    int exitCode;  // -1 when a signal ended it
+    std::string out, err;
+};
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string readFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+}
+
+// corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
+// fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min.
+CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimit = RLIM_INFINITY,
+                 int terminateAfterMs = 120000) {
+    for (const char* name : {"DISPLAY", "OMP_NUM_THREADS"}) unsetenv(name);
+    if (*threads) setenv("OMP_NUM_THREADS", threads, 1);
+    std::vector<char*> argv{const_cast<char*>(CORVANE_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        execv(CORVANE_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    unsetenv("OMP_NUM_THREADS");
+    close(out[1]);
+    close(err[1]);
+    int status = 0;
+    for (int ms = 0; waitpid(child, &status, WNOHANG) == 0; ms += 10, usleep(10000)) {
+        if (ms == terminateAfterMs) kill(child, ms < 120000 ? SIGTERM : SIGKILL);
+        if (ms == 120000) ADD_FAILURE() << "no end: " << args.front(), kill(child, SIGKILL);
+    }
+    CliResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                     readFile("/proc/self/fd/" + std::to_string(out[0])),
+                     readFile("/proc/self/fd/" + std::to_string(err[0]))};
+    close(out[0]);
+    close(err[0]);
+    return result;
+}
+
+std::string runOk(const Args& args) {
+    const CliResult result = runCli(args);
+    EXPECT_EQ(result.exitCode, 0) << args.front() << ": " << result.err;
+    return result.out;
+}
+
+// A video's size and duration, and each decoded frame's blue difference per 2x2 block.
+struct VideoFacts {
+    QSize size;
+    double seconds;
+    std::vector<std::vector<std::uint8_t>> blue;
+};
+
+VideoFacts readVideo(const std::string& file) {
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, file.c_str(), nullptr, nullptr) < 0) return {};
+    const AVStream* stream = format->streams[0];
+    const AVCodecParameters* p = stream->codecpar;
+    VideoFacts facts{{p->width, p->height}, stream->duration * av_q2d(stream->time_base), {}};
+    const AVCodec* decoder = avcodec_find_decoder(p->codec_id);
+    AVCodecContext* codec = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(codec, p);
+    avcodec_open2(codec, decoder, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    for (bool more = true; more; av_packet_unref(packet)) {
+        more = av_read_frame(format, packet) >= 0;
+        avcodec_send_packet(codec, more ? packet : nullptr);
+        while (avcodec_receive_frame(codec, frame) == 0) {
+            std::vector<std::uint8_t>& blue = facts.blue.emplace_back();
+            for (int y = 0; y < frame->height / 2; ++y) {
+                const std::uint8_t* row = frame->data[1] + y * frame->linesize[1];
+                blue.insert(blue.end(), row, row + frame->width / 2);
+            }
+        }
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+    return facts;
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());  // then the galaxy the recordings film
+        runOk({"new", "-o", path("g.cvn"), "--seed", "5", "--view", "320x240"});
+    }
+    std::string path(const char* name) const { return dir.path().toStdString() + '/' + name; }
+    std::string listing(const char* folder = ".") const {
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        return QDir(dir.filePath(folder)).entryList(all).join(' ').toStdString();
+    }
+
+    QTemporaryDir dir;
+};
+
+// Exit 0 for help, 2 for wrong usage, 1 for failed reads and writes (old files kept).
+TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
+    const std::string help = runOk({"--help"});
+    for (const char* part : {"new", "run", "render", "record", "bench", "--layout", "sphere"})
+        EXPECT_TRUE(contains(help, part)) << part;
+    for (const char* command : {"new", "record", "bench"}) runOk({command, "-h"});
+
+    const std::string g = path("g.cvn"), out = path("scene.cvn");
+    for (const char* old : {"scene.cvn", "old.png", "old.mp4"}) std::ofstream(path(old)) << "old";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    ASSERT_EQ(mkfifo(path("pipe.cvn").c_str(), 0600), 0);  // no writer: opening could wait forever
+    const Args record = {"record", g,        "--steps", "60", "--zoom",
+                         "2",      "--seed", "3",       "-o", path("v.mp4")};
+    runOk(record);
+    const rlim_t halfVideo = readFile(path("v.mp4")).size() / 2;
+    unlink(path("v.mp4").c_str());
+    auto recordTo = [&](Args to) {
+        return to.insert(to.begin(), record.begin(), record.end() - 2), to;
+    };
+    const rlim_t any = RLIM_INFINITY;
+    const std::tuple<Args, rlim_t, int, const char*> cases[] = {
+        {{}, any, 2, "Usage"},
+        {{"frobnicate"}, any, 2, "unknown command frobnicate"},
+        {{"new"}, any, 2, "needs -o"},
+        {{"new", "-o", out, "--bogus", "1"}, any, 2, "--bogus"},
+        {{"new", "-o", out, "--free"}, any, 2, "--free needs a value"},
+        {{"new", "-o", out, "--hole", "7"}, any, 2, "--hole \"7\" selects nothing"},
+        {{"new", "-o", out, "--view", "16385x10"}, any, 2, "--view"},
+        {{"new", "-o", path("big.cvn"), "--view", "1X16384"}, any, 0, ""},
+        {{"run", g, "-o", out}, any, 2, "needs --steps"},
+        {{"run", "-o", out, "--steps", "3"}, any, 2, "needs an input"},
+        {{"run", g, g, "-o", out, "--steps", "3"}, any, 2, "unexpected argument"},
+        {{"render", g, "-o", out, "--depth", "0"}, any, 2, "--depth"},
+        {{"bench", "--threads", "1025"}, any, 2, "--threads"},
+        {{"record", g, "--steps", "3"}, any, 2, "needs -o OUT.mp4 or --frames DIR"},
+        {recordTo({"-o", out, "--steps", "2", "--every", "3"}), any, 2, "no frame"},
+        {recordTo({"-o", out, "--every", "0"}), any, 2, "--every expects"},
+        {recordTo({"-o", out, "--fps", "241"}), any, 2, "--fps"},
+        {recordTo({"-o", out, "--view", "5000x3000"}), any, 2, "10000x6000"},
+        {recordTo({"-o", out, "--bogus"}), any, 2, "unknown option --bogus"},
+        {{"run", path("missing.cvn"), "-o", out, "--steps", "3"}, any, 1, "cannot read"},
+        {{"render", path("pipe.cvn"), "-o", path("x.png")}, any, 1, "Not a regular file"},
+        {{"new", "-o", path("folder"), "--seed", "1"}, any, 1, "Is a directory"},
+        {{"new", "--seed", "1", "--free", "5000", "-o", out}, 100000, 1, "File too large"},
+        {{"run", g, "--steps", "1", "-o", out}, 0, 1, "File too large"},
+        {{"render", g, "-o", path("old.png")}, 100, 1, "File too large"},
+        {recordTo({"-o", path("none/v.mp4")}), any, 1, "No such file or directory"},
+        {recordTo({"-o", path("folder")}), any, 1, "Is a directory"},
+        {recordTo({"-o", "/dev/null"}), any, 1, "Not a regular file"},
+        {recordTo({"--frames", g}), any, 1, "Not a directory"},
+        {recordTo({"--frames", path("none/deeper")}), any, 1, "No such file or directory"},
+        {recordTo({"-o", path("old.mp4")}), halfVideo, 1, "File too large"},  // in the middle
+        {recordTo({"--frames", path("folder")}), 300, 1, "File too large"},   // at the first frame
+    };
+    for (const auto& [args, fileSizeLimit, exitCode, message] : cases) {
+        const CliResult result = runCli(args, "", fileSizeLimit);
+        EXPECT_EQ(result.exitCode, exitCode) << message;
+        EXPECT_TRUE(contains(result.err, message)) << message << " in " << result.err;
+    }
+    EXPECT_EQ(listing(), "big.cvn folder g.cvn old.mp4 old.png scene.cvn");
+    EXPECT_EQ(listing("folder"), "");
+    for (const char* old : {"scene.cvn", "old.png", "old.mp4"})
+        EXPECT_EQ(readFile(path(old)), "old");
+}
+
+// Every selection option, English names, any case; Shift-JIS names. render: at
+// 100 m per dot a star 10 dots right, 5 up and 15 deep, in stereo.
+TEST_F(CliTest, NewRunAndRenderWithoutADisplay) {
+    Args options = {"new",         "-o",          "",        "--seed",   "7",
+                    "--view",      "400x300",     "--free",  "10",       "--disk",
+                    "20",          "--halo",      "5",       "--hole",   "1.0E1",
+                    "--star-mass", "1.0e5",       "--speed", "10000",    "--scale",
+                    "1000",        "--mass-mode", "Uniform", "--layout", "thin"};
+    const std::string a = path("\x83\x49.cvn"), b = path("\x83\x8A.cvn"), c = path("c.cvn");
+    for (const std::string& name : {a, b, c}) {
+        options[2] = name;
+        options[4] = name == c ? "8" : "7";
+        runOk(options);
+    }
+    const std::string made = readFile(a);
+    EXPECT_EQ(made, readFile(b));
+    EXPECT_NE(made, readFile(c));
+    const std::string head =
+        "Corvane V9.0\r\n10\r\n20\r\n5\r\n1.0e10\r\n1.0e5\r\n10000\r\n1000\r\n"
+        "\x8B\xCF\x93\x99\r\n\x89\x7E\x94\xD5\x94\x96\r\n";  // 均等, 円盤薄
+    ASSERT_EQ(made.substr(0, head.size()), head);
+    EXPECT_EQ(std::count(made.begin(), made.end(), '\n'), 10 + 35);
+    EXPECT_TRUE(made.ends_with(",100000.000000\r\n"));
+    runOk({"run", a, "-o", b, "--steps", "1", "--seed", "9"});
+    EXPECT_NE(readFile(b), made);
+    unlink(a.c_str());  // Qt cannot name them
+    unlink(b.c_str());
+
+    std::ofstream one(path("one.cvn"), std::ios::binary);
+    one << "Corvane V9.0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n\r\n\r\n";
+    for (int i = 0; i < 5; ++i) one << "1000,-500,1500\r\n";
+    one.close();
+    runOk({"render", path("one.cvn"), "-o", path("one.png"), "--view", "200x100", "--stereo",
+           "--depth", "5"});
+    const QImage image(QString::fromStdString(path("one.png")));
+    int lit = 0;
+    for (int i = 0; i < 200 * 100; ++i) lit += image.pixel(i % 200, i / 200) != qRgb(0, 0, 0);
+    EXPECT_EQ(lit, 2);
+    EXPECT_EQ(image.pixel(73, 45), qRgb(255, 255, 0)) << "free stars are yellow";
+    EXPECT_EQ(image.pixel(147, 45), qRgb(255, 255, 0));
+}
+
+// One thread for a small galaxy, at most OMP_NUM_THREADS, else as --threads asks;
+// kernels agree (two massless stars on one row once gave zeros of the other sign).
+TEST(CliBench, ReportsThreadsCeilingAndIdenticalResults) {
+    const std::tuple<Args, const char*, const char*> cases[] = {
+        {{"--free", "5", "--star-mass", "0", "--view", "5x5", "--threads", "1"},
+         "",
+         "identical=yes"},
+        {{"--free", "30", "--kernel", "fast"}, "", "kernel=fast threads=1 "},
+        {{"--free", "30", "--kernel", "fast", "--threads", "3"}, "", " threads=3 "},
+        {{"--free", "2000", "--kernel", "fast"}, "1", "kernel=fast threads=1 "},
+        {{"--free", "30", "--kernel", "fast"}, "", " ceiling_fraction="}};
+    for (auto [args, threads, expected] : cases) {
+        args.insert(args.begin(), {"bench", "--disk", "0", "--halo", "0", "--hole", "0", "--steps",
+                                   "1", "--seed", "5"});
+        const std::string out = runCli(args, threads).out;
+        EXPECT_TRUE(contains(out, expected)) << out;
+    }
+}
+
+// Odd sizes padded; frames, rate, duration as asked; no temporary when interrupted.
+TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAsked) {
+    const CliResult result =
+        runCli({"record", path("g.cvn"), "-o", path("v.mp4"), "--seed", "1", "--steps", "9",
+                "--every", "2", "--fps", "25", "--zoom", "3", "--view", "67x33"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const VideoFacts facts = readVideo(path("v.mp4"));
+    EXPECT_EQ(facts.size, QSize(202, 100));
+    EXPECT_EQ(facts.blue.size(), 4u);
+    EXPECT_DOUBLE_EQ(facts.seconds, 4.0 / 25);
+    const Args endless = {"record", path("g.cvn"), "-o", path("w.mp4"), "--steps", "1000000"};
+    EXPECT_EQ(runCli(endless, "", RLIM_INFINITY, 3000).exitCode, -1) << "ended by SIGTERM";
+    EXPECT_EQ(listing(), "g.cvn v.mp4") << "no temporary file, interrupted or not";
+}
+
+// Each frame is the view after its step: exactly in the PNG, and in the video
+// only yellow stars' blocks have the blue difference 16 (black and grey 128).
+TEST_F(CliTest, RecordedFramesShowTheViewAfterTheirStep) {
+    runOk({"record", path("g.cvn"), "-o", path("v.mp4"), "--frames", path("frames"), "--steps",
+           "40", "--every", "4", "--zoom", "2", "--seed", "9", "--view", "320x240"});
+    const VideoFacts video = readVideo(path("v.mp4"));
+    ASSERT_EQ(video.blue.size(), 10u);
+    EXPECT_TRUE(listing("frames").ends_with("frame-000009.png frame-000010.png"));
+    startCommand({320, 240});
+    MemorySurface view(320, 240);
+    setViewSurface(&view);
+    gFiles.scenarioPath = path("g.cvn");
+    ASSERT_TRUE(loadScenario().ok());
+    seedRandom(9);
+    for (int frame = 0; frame < 10; ++frame) {
+        for (int step = 0; step < 4; ++step) stepSimulation();
+        const QImage png(QString::fromStdString(path("frames/") + frameFileName(frame + 1)));
+        ASSERT_EQ(png.size(), QSize(640, 480)) << frame;
+        int pngDifferences = 0, yellowMismatches = 0, yellowStars = 0;
+        for (int i = 0; i < 320 * 240; ++i) {
+            const QPoint at(i % 320 * 2, i / 320 * 2);
+            const Colour c = view.pixel(at.x() / 2, at.y() / 2);
+            for (QPoint p : {at, at + QPoint(0, 1), at + QPoint(1, 0), at + QPoint(1, 1)})
+                pngDifferences += png.pixel(p) != qRgb(c & 0xFF, (c >> 8) & 0xFF, c >> 16);
+            yellowStars += c == kStarColour;
+            yellowMismatches += (video.blue[frame][i] < 72) != (c == kStarColour);
+        }
+        EXPECT_EQ(pngDifferences, 0) << frame;
+        EXPECT_GT(yellowStars, 10) << frame;
+        EXPECT_EQ(yellowMismatches, 0) << frame;
+    }
+    setViewSurface(nullptr);
+}
+
+// Without libx264, MPEG-4 Part 2 and a note; each pixel a zoom x zoom block.
+TEST_F(CliTest, EncoderFallsBackAndFramesZoom) {
+    {
+        VideoEncoder encoder(path("m.mp4"), {64, 48, 10, "no-such-encoder"});
+        EXPECT_EQ(encoder.codecName(), "mpeg4");
+        EXPECT_TRUE(contains(encoder.fallbackNote(), "no-such-encoder")) << encoder.fallbackNote();
+        const std::vector<std::uint32_t> black(64 * 48, 0);
+        for (int frame = 0; frame < 5; ++frame) encoder.addFrame(black.data(), 64);
+        encoder.finish();
+    }
+    EXPECT_EQ(readVideo(path("m.mp4")).blue.size(), 5u);
+    const Colour source[] = {1, 2};
+    std::vector<Colour> target(5 * 3, 9);  // zoom 2 into rows of 5, one spare row
+    zoomPixels(source, 2, 1, 2, target.data(), 5);
+    EXPECT_EQ(target, (std::vector<Colour>{1, 1, 2, 2, 9, 1, 1, 2, 2, 9, 9, 9, 9, 9, 9}));
+}
+
+}  // namespace
+}  // namespace corvane::cli
