@@ -8,15 +8,11 @@
 #   panel app the Qt edge: settings window, desktop program
 #   tools     the command-line companion
 # Run as: cmake -DSOURCE_DIR=<checkout> -P include_ladder.cmake
-set(rungs core settings sim render scenario panel app tools)
+set(rungs core settings sim render scenario panel tools)
 
 function(rung_of folder out)
+  string(REGEX REPLACE "^app$" "panel" folder "${folder}")  # the program and its panel share a rung
   list(FIND rungs "${folder}" index)
-  if(folder STREQUAL "app")
-    set(index 5)  # the program and its settings window share the Qt edge
-  elseif(folder STREQUAL "tools")
-    set(index 6)
-  endif()
   set(${out} ${index} PARENT_SCOPE)
 endfunction()
 
