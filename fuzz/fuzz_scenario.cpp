@@ -13,7 +13,7 @@
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
-#include "sim/process_state.h"
+#include "scenario/process_state.h"
 
 namespace {
 
