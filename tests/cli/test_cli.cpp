@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <csignal>
-#include <fstream>
 
 #include "cli_options.h"
 #include "core/random.h"
@@ -18,6 +17,7 @@
 #include "scenario/scenario.h"
 #include "sim/params.h"
 #include "sim/step.h"
+#include "test_files.h"
 #include "video_encoder.h"
 
 extern "C" {
@@ -34,15 +34,6 @@ struct CliResult {
     int exitCode;  // -1 when a signal ended it
     std::string out, err;
 };
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::string readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-}
 
 // corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
 // fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min.
@@ -232,10 +223,9 @@ TEST_F(CliTest, NewRunAndRenderWithoutADisplay) {
     unlink(a.c_str());  // Qt cannot name them
     unlink(b.c_str());
 
-    std::ofstream one(path("one.cvn"), std::ios::binary);
-    one << "Corvane V9.0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n\r\n\r\n";
-    for (int i = 0; i < 5; ++i) one << "1000,-500,1500\r\n";
-    one.close();
+    std::string one = "Corvane V9.0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n\r\n\r\n";
+    for (int i = 0; i < 5; ++i) one += "1000,-500,1500\r\n";
+    writeFile(path("one.cvn"), one);
     runOk({"render", path("one.cvn"), "-o", path("one.png"), "--view", "200x100", "--stereo",
            "--depth", "5"});
     const QImage image(QString::fromStdString(path("one.png")));

@@ -10,7 +10,6 @@
 #include <cfloat>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "file_faults.h"
 #include "scenario/scenario.h"
@@ -18,6 +17,7 @@
 #include "sim/galaxy_maker.h"
 #include "sim/initial.h"
 #include "sim/params.h"
+#include "test_files.h"
 #include "world_fixture.h"
 
 namespace corvane {
@@ -29,15 +29,6 @@ std::string crLfLines(const std::vector<std::string>& texts) {
     std::string out;
     for (const std::string& text : texts) out += text + "\r\n";
     return out;
-}
-
-std::string readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
-}
-
-void writeFile(const std::string& file, const std::string& bytes) {
-    ASSERT_TRUE(std::ofstream(file, std::ios::binary) << bytes) << file;
 }
 
 BodyValues valuesOf(int i) {
@@ -194,8 +185,9 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
     if (geteuid() != 0)  // permission bits do not stop the superuser
         cases.push_back({"30", olds[2], RLIM_INFINITY, EACCES});
     testing::SmallTmpfs disk(64);  // a really full disk, for the superuser only
-    if (disk.mounted()) olds.push_back(disk.path() + "/scene.cvn");
-    if (disk.mounted()) cases.push_back({"30", olds.back(), RLIM_INFINITY, ENOSPC});
+    if (disk.mounted())
+        olds.push_back(disk.path() + "/scene.cvn"),
+            cases.push_back({"30", olds.back(), RLIM_INFINITY, ENOSPC});
     for (const std::string& file : olds) writeFile(file, kOld);
     if (disk.mounted()) disk.fill();
     ASSERT_EQ(chmod(path("folder/locked").c_str(), 0500), 0);
