@@ -45,11 +45,7 @@ TEST(Random, FollowsItsDefinition) {
     };
     for (const auto& [seed, state, values] : cases) {
         for (int i = 0; i < 10; ++i) nextRandom();
-        if (seed < 0) {
-            gRandom = RandomState{};
-        } else {
-            seedRandom(static_cast<std::uint32_t>(seed));
-        }
+        seed < 0 ? void(gRandom = RandomState{}) : seedRandom(static_cast<std::uint32_t>(seed));
         EXPECT_EQ(gRandom.state, state) << seed;
         for (std::uint32_t value : values) EXPECT_EQ(nextRandom(), value) << seed;
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "core/random.h"
@@ -34,13 +35,10 @@ TEST_F(World, ReadsTheParameters) {
     gParams.massMode = 2;
     panelCombos().setSelectedIndex(kComboLayout, -1);  // nothing chosen reads ""
     readParams();
-    EXPECT_EQ(gParams.haloCount, 50);
-    EXPECT_EQ(gParams.diskEnd, 150);
-    EXPECT_EQ(gParams.bodyCount, 180);
-    EXPECT_EQ(gParams.holeEnabled, 2);
+    EXPECT_EQ(std::tuple(gParams.haloCount, gParams.diskEnd, gParams.bodyCount, gParams.holeEnabled,
+                         gParams.layoutMode, gParams.massMode),
+              std::tuple(50, 150, 180, 2, 2, 0));
     EXPECT_NEAR(gParams.holeNear, gParams.holeFar / 1e16, gParams.holeNear * 1e-6);
-    EXPECT_EQ(gParams.layoutMode, 2);
-    EXPECT_EQ(gParams.massMode, 0);
     select(kComboFreeStars, "5000");
     EXPECT_EQ(gParamTexts[kComboFreeStars], "30");  // only a read changes them
     deriveCoefficients(0);
@@ -100,8 +98,7 @@ TEST_F(World, DraggingTurnsEveryBody) {
     EXPECT_NEAR(body(1).z, 2000.0 * std::sin(0.2), 1e-3);
     EXPECT_FLOAT_EQ(gView.yawAngle, 0.5f);
     EXPECT_FLOAT_EQ(gView.pitchAngle, 0.2f);
-    EXPECT_EQ(gView.lastMouseX, 100);
-    EXPECT_EQ(gView.lastMouseY, 40);
+    EXPECT_EQ(std::pair(gView.lastMouseX, gView.lastMouseY), std::pair(100, 40));
     EXPECT_NE(body(2).vx, before[2].vx);  // velocities turn too
     const Body turned = body(2);
     body(2) = before[2];

@@ -4,14 +4,8 @@
 # project's version.
 # Usage: manual_pages.sh <corvane-cli> <version> <folder of the built pages>
 set -euo pipefail
-cli=$1
-version=$2
-pages=$3
-failed=0
-fail() {
-  echo "FAIL: $*" >&2
-  failed=1
-}
+cli=$1 version=$2 pages=$3 failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
 
 export LC_ALL=C.UTF-8
 for page in "$pages"/corvane.1 "$pages"/corvane-cli.1; do
