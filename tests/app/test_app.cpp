@@ -210,8 +210,11 @@ TEST_F(ApplicationTest, TheCornerSquareSwitchesStereoAPlainLeftDragTurnsTheScene
             type == E::MouseButtonPress && button == L && at.x() < 21 && at.y() < 21;
         EXPECT_EQ(view.framebuffer().pixel(100, 100), corner ? 0u : kYellow) << "cleared";
     }
-    const QWidget* panel = view.findChild<ControlPanel*>();
-    EXPECT_TRUE(panel && panel->isVisible());
+    QWidget* panel = view.findChild<ControlPanel*>();
+    ASSERT_TRUE(panel && panel->isVisible());
+    panel->showMinimized();
+    mouse(view, E::MouseButtonPress, QPointF(5, 5), R, R);
+    EXPECT_TRUE(panel->isVisible() && !panel->isMinimized()) << "back as it was";
 }
 
 TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAndRedraw) {
@@ -252,8 +255,7 @@ TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAnd
     EXPECT_EQ(gRun.frameCount, 0);
     gRun.saveRectOnExit = 0;
     view.resize(280, 150);
-    EXPECT_EQ(storedRect(), outer);
-    EXPECT_EQ(gView.viewWidth, 280);
+    EXPECT_EQ(std::pair(storedRect(), gView.viewWidth), std::pair(outer, 280));
 }
 
 TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
@@ -308,8 +310,7 @@ TEST(FramebufferSurface, ACountdownIsShownBlackOnWhiteAtMostOnceADisplayFrame) {
     int shown = 0;
     surface.setPresenter([&] { ++shown; });
     for (int n = 999; n >= 0; --n) surface.drawText(" " + std::to_string(n) + " \u3000");
-    EXPECT_GE(shown, 1);
-    EXPECT_LT(shown, 100);  // a thousand texts in far less than 1.6 s
+    EXPECT_TRUE(shown >= 1 && shown < 100) << shown;  // a thousand texts in far less than 1.6 s
     EXPECT_EQ(surface.pixel(0, 0), 0xFFFFFFu) << "black on white";
 }
 
