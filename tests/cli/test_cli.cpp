@@ -189,8 +189,9 @@ TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
         EXPECT_EQ(result.exitCode, exitCode) << message;
         EXPECT_TRUE(contains(result.err, message)) << message << " in " << result.err;
     }
-    EXPECT_EQ(listing(), "big.cvn folder g.cvn old.mp4 old.png scene.cvn");
-    EXPECT_EQ(listing("folder"), "");
+    EXPECT_EQ(
+        std::pair(listing(), listing("folder")),
+        std::pair(std::string("big.cvn folder g.cvn old.mp4 old.png scene.cvn"), std::string()));
     for (const char* old : {"scene.cvn", "old.png", "old.mp4"})
         EXPECT_EQ(readFile(path(old)), "old");
 }
@@ -263,8 +264,7 @@ TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAsked) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const VideoFacts facts = readVideo(path("v.mp4"));
-    EXPECT_EQ(facts.size, QSize(202, 100));
-    EXPECT_EQ(facts.blue.size(), 4u);
+    EXPECT_EQ(std::pair(facts.size, facts.blue.size()), std::pair(QSize(202, 100), size_t{4}));
     EXPECT_DOUBLE_EQ(facts.seconds, 4.0 / 25);
     const Args endless = {"record", path("g.cvn"), "-o", path("w.mp4"), "--steps", "1000000"};
     EXPECT_EQ(runCli(endless, "", RLIM_INFINITY, 3000).exitCode, -1) << "ended by SIGTERM";

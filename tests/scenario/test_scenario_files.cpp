@@ -185,9 +185,8 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
     if (geteuid() != 0)  // permission bits do not stop the superuser
         cases.push_back({"30", olds[2], RLIM_INFINITY, EACCES});
     testing::SmallTmpfs disk(64);  // a really full disk, for the superuser only
-    if (disk.mounted())
-        olds.push_back(disk.path() + "/scene.cvn"),
-            cases.push_back({"30", olds.back(), RLIM_INFINITY, ENOSPC});
+    if (disk.mounted()) olds.push_back(disk.path() + "/scene.cvn");
+    if (disk.mounted()) cases.push_back({"30", olds.back(), RLIM_INFINITY, ENOSPC});
     for (const std::string& file : olds) writeFile(file, kOld);
     if (disk.mounted()) disk.fill();
     ASSERT_EQ(chmod(path("folder/locked").c_str(), 0500), 0);
