@@ -1,12 +1,6 @@
 # Fails when a source file includes from a folder above its own. The folders
-# form a ladder, lowest first; a file may include from its own rung or below.
-#   core      state, generator, drawing surface, the body record
-#   settings  the panel's lists and tables and the selections, as plain data
-#   sim       parameters, initial conditions, the step, the force kernels
-#   render    the pixel projection of a body
-#   scenario  scene files
-#   panel app the Qt edge: settings window, desktop program
-#   tools     the command-line companion
+# form a ladder, lowest first (drawn in the README, "For contributors"); a file
+# may include from its own rung or below.
 # Run as: cmake -DSOURCE_DIR=<checkout> -P include_ladder.cmake
 set(rungs core settings sim render scenario panel tools)
 
