@@ -235,6 +235,12 @@ TEST_F(CliTest, NewRunAndRenderWithoutADisplay) {
     EXPECT_EQ(lit, 2);
     EXPECT_EQ(image.pixel(73, 45), qRgb(255, 255, 0)) << "free stars are yellow";
     EXPECT_EQ(image.pixel(147, 45), qRgb(255, 255, 0));
+
+    // A star far outside the box is placed anew, from the numbers of --seed.
+    writeFile(path("far.cvn"), one.substr(0, one.size() - 16) + "100000000,0,0\r\n");
+    for (const char* seed : {"1", "2"})
+        runOk({"run", path("far.cvn"), "-o", path(seed), "--steps", "1", "--seed", seed});
+    EXPECT_NE(readFile(path("1")), readFile(path("2")));
 }
 
 // One thread for a small galaxy, at most OMP_NUM_THREADS, else as --threads asks;
