@@ -128,28 +128,28 @@ inline typename L::D roundedSum(typename L::D v, typename L::D k, typename L::D 
     return L::widen(L::narrow(L::add(v, L::mul(k, d))));
 }
 
+// One term of one group: d, and r^2 until the factor replaces it with k. A
+// sweep keeps each term in its buffers between those two steps.
 template <class L>
-inline void addScaled(LaneGroup<L>& g, typename L::D k, const LaneSeparation<L>& s) {
-    g.vx = roundedSum<L>(g.vx, k, s.dx);
-    g.vy = roundedSum<L>(g.vy, k, s.dy);
-    g.vz = roundedSum<L>(g.vz, k, s.dz);
+struct LaneTerm {
+    typename L::D dx, dy, dz;
+    typename L::D squaredThenK;
+};
+
+template <class L>
+inline void addTerm(LaneGroup<L>& g, const LaneTerm<L>& term) {
+    g.vx = roundedSum<L>(g.vx, term.squaredThenK, term.dx);
+    g.vy = roundedSum<L>(g.vy, term.squaredThenK, term.dy);
+    g.vz = roundedSum<L>(g.vz, term.squaredThenK, term.dz);
 }
 
 // The same for the lanes in `active` only; the others keep their bits.
 template <class L>
-inline void addScaledWhere(LaneGroup<L>& g, typename L::M active, typename L::D k,
-                           const LaneSeparation<L>& s) {
-    g.vx = L::select(active, roundedSum<L>(g.vx, k, s.dx), g.vx);
-    g.vy = L::select(active, roundedSum<L>(g.vy, k, s.dy), g.vy);
-    g.vz = L::select(active, roundedSum<L>(g.vz, k, s.dz), g.vz);
+inline void addTermWhere(LaneGroup<L>& g, typename L::M active, const LaneTerm<L>& term) {
+    g.vx = L::select(active, roundedSum<L>(g.vx, term.squaredThenK, term.dx), g.vx);
+    g.vy = L::select(active, roundedSum<L>(g.vy, term.squaredThenK, term.dy), g.vy);
+    g.vz = L::select(active, roundedSum<L>(g.vz, term.squaredThenK, term.dz), g.vz);
 }
-
-// One term: its k and its d.
-template <class L>
-struct PendingTerm {
-    typename L::D k;
-    LaneSeparation<L> s;
-};
 
 // The pair terms a free star receives. A mutual term is the one the pair
 // loop gives this star: d = higher - lower always, and the star with the
@@ -161,21 +161,38 @@ enum class PairKind {
     MutualAbove,  // a free star with a higher index
 };
 
+// d and r^2 of a pair term.
 template <class L, PairKind Kind>
-inline PendingTerm<L> pairTerm(const LaneGroup<L>& g, const LaneSource<L>& src,
-                               const LaneConstants<L>& c) {
-    PendingTerm<L> t;
-    if constexpr (Kind == PairKind::MutualBelow) {
-        t.s = withRoot<L>(
-            separationOf<L>(L::sub(g.x, src.x), L::sub(g.y, src.y), L::sub(g.z, src.z)));
-        t.k = L::negate(mutualFactor<L>(t.s, src, c));
+inline void separationStage(LaneTerm<L>& term, const LaneGroup<L>& g, const LaneSource<L>& src) {
+    const LaneSeparation<L> s =
+        Kind == PairKind::MutualBelow
+            ? separationOf<L>(L::sub(g.x, src.x), L::sub(g.y, src.y), L::sub(g.z, src.z))
+            : separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
+    term = LaneTerm<L>{s.dx, s.dy, s.dz, s.squared};
+}
+
+// k of a pair term from its r^2: the square root and the division.
+template <class L, PairKind Kind>
+inline void factorStage(LaneTerm<L>& term, const LaneSource<L>& src, const LaneConstants<L>& c) {
+    LaneSeparation<L> s;
+    s.squared = term.squaredThenK;
+    s = withRoot<L>(s);
+    if constexpr (Kind == PairKind::OneWay) {
+        term.squaredThenK = oneWayFactor<L>(s, src, c);
+    } else if constexpr (Kind == PairKind::MutualBelow) {
+        term.squaredThenK = L::negate(mutualFactor<L>(s, src, c));
     } else {
-        t.s = withRoot<L>(
-            separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z)));
-        t.k =
-            Kind == PairKind::OneWay ? oneWayFactor<L>(t.s, src, c) : mutualFactor<L>(t.s, src, c);
+        term.squaredThenK = mutualFactor<L>(s, src, c);
     }
-    return t;
+}
+
+template <class L, PairKind Kind>
+inline LaneTerm<L> pairTerm(const LaneGroup<L>& g, const LaneSource<L>& src,
+                            const LaneConstants<L>& c) {
+    LaneTerm<L> term;
+    separationStage<L, Kind>(term, g, src);
+    factorStage<L, Kind>(term, src, c);
+    return term;
 }
 
 template <class L, int Groups>
@@ -208,46 +225,8 @@ inline void addHole(ReceiverBlock<L, Groups>& block, const LaneConstants<L>& c) 
     for (int g = 0; g < Groups; ++g) {
         LaneGroup<L>& lanes = block.group[g];
         const LaneSeparation<L> s = withRoot<L>(separationOf<L>(lanes.x, lanes.y, lanes.z));
-        addScaled<L>(lanes, holeFactor<L>(s, c), s);
+        addTerm<L>(lanes, LaneTerm<L>{s.dx, s.dy, s.dz, holeFactor<L>(s, c)});
     }
-}
-
-// One term of one group on its way through the sweep's stages: d, and r^2
-// until the factor stage replaces it with k.
-template <class L>
-struct StagedTerm {
-    typename L::D dx, dy, dz;
-    typename L::D squaredThenK;
-};
-
-template <class L, PairKind Kind>
-inline void separationStage(StagedTerm<L>& term, const LaneGroup<L>& g, const LaneSource<L>& src) {
-    const LaneSeparation<L> s =
-        Kind == PairKind::MutualBelow
-            ? separationOf<L>(L::sub(g.x, src.x), L::sub(g.y, src.y), L::sub(g.z, src.z))
-            : separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
-    term = StagedTerm<L>{s.dx, s.dy, s.dz, s.squared};
-}
-
-template <class L, PairKind Kind>
-inline void factorStage(StagedTerm<L>& term, const LaneSource<L>& src, const LaneConstants<L>& c) {
-    LaneSeparation<L> s;
-    s.squared = term.squaredThenK;
-    s = withRoot<L>(s);
-    if constexpr (Kind == PairKind::OneWay) {
-        term.squaredThenK = oneWayFactor<L>(s, src, c);
-    } else if constexpr (Kind == PairKind::MutualBelow) {
-        term.squaredThenK = L::negate(mutualFactor<L>(s, src, c));
-    } else {
-        term.squaredThenK = mutualFactor<L>(s, src, c);
-    }
-}
-
-template <class L>
-inline void additionStage(LaneGroup<L>& g, const StagedTerm<L>& term) {
-    g.vx = roundedSum<L>(g.vx, term.squaredThenK, term.dx);
-    g.vy = roundedSum<L>(g.vy, term.squaredThenK, term.dy);
-    g.vz = roundedSum<L>(g.vz, term.squaredThenK, term.dz);
 }
 
 // Adds the terms of sources [begin, end) to every lane, in source order per
@@ -265,7 +244,7 @@ inline void sweep(ReceiverBlock<L, Groups>& block, const StepTerms& t, int begin
                   const LaneConstants<L>& c) {
     if (begin >= end) return;
     constexpr int kChunk = 16;
-    StagedTerm<L> staged[2][kChunk][Groups];
+    LaneTerm<L> staged[2][kChunk][Groups];
     ReceiverBlock<L, Groups> b = block;
     const int chunks = (end - begin + kChunk - 1) / kChunk;
     const auto sourcesOf = [&](int chunk) {
@@ -291,7 +270,7 @@ inline void sweep(ReceiverBlock<L, Groups>& block, const StepTerms& t, int begin
             if (j < added) {
 #pragma GCC unroll 4
                 for (int g = 0; g < Groups; ++g)
-                    additionStage<L>(b.group[g], staged[addingThenSeparating][j][g]);
+                    addTerm<L>(b.group[g], staged[addingThenSeparating][j][g]);
             }
             if (j < separated) {
                 const LaneSource<L> src(t, firstSeparated + j);
@@ -316,8 +295,7 @@ inline void sweepWithin(ReceiverBlock<L, Groups>& block, const StepTerms& t, int
             const typename L::M active =
                 Kind == PairKind::MutualBelow ? L::lanesAbove(pivot) : L::lanesBelow(pivot);
             if (L::noneSet(active)) continue;
-            const PendingTerm<L> term = pairTerm<L, Kind>(block.group[g], src, c);
-            addScaledWhere<L>(block.group[g], active, term.k, term.s);
+            addTermWhere<L>(block.group[g], active, pairTerm<L, Kind>(block.group[g], src, c));
         }
     }
 }
