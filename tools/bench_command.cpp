@@ -100,7 +100,7 @@ void selectBenchGalaxy(const BenchOptions& options) {
 void makeGalaxy(const BenchOptions& options, MemorySurface& surface) {
     startCommand(options.view);
     surface.resize(options.view.width, options.view.height);
-    setViewSurface(&surface);
+    setViewSurface(&surface);  // the reset detached it
     selectBenchGalaxy(options);
     setKernelThreads(static_cast<int>(options.threads));
     corvane::makeGalaxy({options.view.width, options.view.height, options.seed, {}});
@@ -192,17 +192,12 @@ void endLine() {
     std::fflush(stdout);
 }
 
-// Leaves no pointer to this command's surface in the process state.
-struct DetachOnExit {
-    ~DetachOnExit() { setViewSurface(nullptr); }
-};
-
 }  // namespace
 
 int benchCommand(const std::vector<std::string>& args) {
     const BenchOptions options = parseBenchOptions(args);
     MemorySurface surface;
-    DetachOnExit detach;
+    SurfaceInUse inUse(surface);
     const bool timeReference = options.kernels != KernelChoice::Fast;
     const bool timeFast = options.kernels != KernelChoice::Reference;
 

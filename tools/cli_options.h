@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/surface.h"
 #include "settings/selections.h"
 
 namespace corvane::cli {
@@ -54,6 +55,16 @@ class Arguments {
     std::string command_;
     const std::vector<std::string>& args_;
     std::size_t next_ = 0;
+};
+
+// Drawing goes to `surface` while the command runs; the process-wide pointer
+// never outlives it.
+class SurfaceInUse {
+  public:
+    explicit SurfaceInUse(DrawingSurface& surface) { setViewSurface(&surface); }
+    ~SurfaceInUse() { setViewSurface(nullptr); }
+    SurfaceInUse(const SurfaceInUse&) = delete;
+    SurfaceInUse& operator=(const SurfaceInUse&) = delete;
 };
 
 struct ViewSize {

@@ -26,16 +26,6 @@
 namespace corvane::cli {
 namespace {
 
-// Drawing goes to `surface` while the command runs; the process-wide pointer
-// never outlives it.
-class SurfaceInUse {
-  public:
-    explicit SurfaceInUse(DrawingSurface& surface) { setViewSurface(&surface); }
-    ~SurfaceInUse() { setViewSurface(nullptr); }
-    SurfaceInUse(const SurfaceInUse&) = delete;
-    SurfaceInUse& operator=(const SurfaceInUse&) = delete;
-};
-
 class SelectionsInUse {
   public:
     explicit SelectionsInUse(PanelSelections& selections) { setPanelCombos(&selections); }
