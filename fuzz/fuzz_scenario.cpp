@@ -9,11 +9,11 @@
 
 #include "core/state.h"
 #include "core/surface.h"
+#include "scenario/process_state.h"
 #include "scenario/scenario.h"
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
-#include "scenario/process_state.h"
 
 namespace {
 

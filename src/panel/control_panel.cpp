@@ -129,7 +129,8 @@ void ControlPanel::saveScene() {
 
 void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what) {
     if (result.ok()) return;
-    dialogs_->showFailure(this, failureText(what, gFiles.scenarioPath, result.errorString.toStdString()));
+    dialogs_->showFailure(this,
+                          failureText(what, gFiles.scenarioPath, result.errorString.toStdString()));
 }
 
 void ControlPanel::nextFrameMode() {

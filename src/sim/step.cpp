@@ -1,10 +1,10 @@
 #include "sim/step.h"
-#include "sim/force_fast.h"
 
 #include "core/state.h"
 #include "core/surface.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
+#include "sim/force_fast.h"
 #include "sim/force_terms.h"
 #include "sim/initial.h"
 #include "sim/params.h"
