@@ -96,6 +96,7 @@ TEST_F(World, DraggingTurnsEveryBody) {
     dragRotate(100, 40);  // 0.2 rad of pitch
     EXPECT_NEAR(body(1).y, 2000.0 * std::cos(0.2), 1e-3);
     EXPECT_NEAR(body(1).z, 2000.0 * std::sin(0.2), 1e-3);
+    EXPECT_NEAR(body(0).y, -1000.0 * std::sin(0.5) * std::sin(0.2), 1e-3);  // its depth pitches
     EXPECT_FLOAT_EQ(gView.yawAngle, 0.5f);
     EXPECT_FLOAT_EQ(gView.pitchAngle, 0.2f);
     EXPECT_EQ(std::pair(gView.lastMouseX, gView.lastMouseY), std::pair(100, 40));

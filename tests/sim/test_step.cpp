@@ -156,7 +156,8 @@ using Step = WorldTest;
 
 // A halo body, a disk body and a free star: a skipped frame does nothing;
 // while dragging they are shown in their colours and nothing moves; a step
-// erases each, moves it by its new velocity and plots it again.
+// pulls the disk body toward the black hole but never the halo body, erases
+// each, moves it by its new velocity and plots it again.
 TEST_F(Step, SkipsShowsOrMovesTheBodies) {
     useUnits(1, 1, 1, true);
     placeAtRest(0, 1000.0f, 2000.0f, 0.0f);
@@ -180,6 +181,7 @@ TEST_F(Step, SkipsShowsOrMovesTheBodies) {
     EXPECT_NEAR(body(1).vx, -6.673e6f / 1.0e8f, 1e-6f);  // the black hole, before the move
     EXPECT_EQ(std::tuple(body(1).x, body(1).y, surface.pixel(499, 302), surface.litPixelCount()),
               std::tuple(static_cast<float>(10000.0 + body(1).vx), 250.0f, kDiskColour, 3));
+    EXPECT_EQ(std::memcmp(&body(0), &before[0], sizeof(Body)), 0);  // the halo body stays
 }
 
 // Halo bodies on either side of the box walls: the view is 800 x 600, so the
@@ -208,33 +210,6 @@ TEST_F(Step, RespawnsBodiesOnOrBeyondTheBoxWallAndKeepsThoseInside) {
     EXPECT_EQ(surface.litPixelCount(), 1);  // the one inside the view
     stepSimulation();
     EXPECT_EQ(surface.litPixelCount(), 6);
-}
-
-// Disk bodies given the circular speed sqrt(holeFar / R) go round the black
-// hole within a narrow band around R; the halo body never moves.
-TEST_F(Step, DiskBodiesKeepTheirOrbitsAndTheHaloStays) {
-    const double radii[] = {10000.0, 15000.0, 20000.0, 25000.0};
-    useUnits(1, 4, 0, true);
-    placeAtRest(0, 500.0f, 300.0f, 0.0f);
-    for (int i = 0; i < 4; ++i) {
-        const double angle = 0.7 * i, speed = std::sqrt(gParams.holeFar / radii[i]);
-        placeAtRest(i + 1, static_cast<float>(radii[i] * std::cos(angle)),
-                    static_cast<float>(radii[i] * std::sin(angle)), 0.0f);
-        body(i + 1).vx = static_cast<float>(-speed * std::sin(angle));
-        body(i + 1).vy = static_cast<float>(speed * std::cos(angle));
-    }
-    const Body halo = body(0);
-    float leftmost = body(1).x;
-    for (int step = 0; step < 3000; ++step) {
-        stepSimulation();
-        for (int i = 0; i < 4; ++i) {
-            ASSERT_NEAR(std::hypot(body(i + 1).x, body(i + 1).y) / radii[i], 1.0, 0.01)
-                << "body " << i << " at step " << step;
-        }
-        leftmost = std::min(leftmost, body(1).x);
-    }
-    EXPECT_LT(leftmost, -0.9 * radii[0]);  // the inner body went round
-    EXPECT_EQ(std::memcmp(&body(0), &halo, sizeof(Body)), 0);
 }
 
 }  // namespace
