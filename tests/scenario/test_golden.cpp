@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "core/random.h"
+#include "core/surface.h"
 #include "scenario/process_state.h"
 #include "scenario/scenario.h"
 #include "settings/selections.h"
+#include "sim/bodies.h"
 #include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
 #include "sim/kernel_state.h"
@@ -139,7 +141,7 @@ TEST(ProcessState, EveryPartIsCapturedAndReset) {
         {"selections", [&] { panel.setSelectedIndex(kComboHalo, 3), setPanelCombos(&panel); }},
         {"gParams", [] { gParams.softRadius = -0.0f; }},
         {"gParamTexts", [] { gParamTexts[kComboDisk] = "50"; }},
-        {"body 14999", [] { body(14999).vz = -0.0f; }},
+        {"body 15999", [] { body(MaxBodies - 1).vz = -0.0f; }},  // the last one
         {"mass 7", [] { bodyMass(7) = 1.0f; }},
         {"scenarioPath", [] { gFiles.scenarioPath = "other.cvn"; }},
         {"",
