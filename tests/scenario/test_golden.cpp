@@ -2,17 +2,26 @@
 // SHA-256 of the scene file that `corvane-cli new` writes and of the same
 // scene after a few dozen steps, with both kernels and every vector path this
 // processor has. Any change in a draw's order, a rounding or a term shows here.
+// And the one reset that keeps such runs apart.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/random.h"
+#include "core/surface.h"
+#include "scenario/process_state.h"
 #include "scenario/scenario.h"
+#include "settings/selections.h"
+#include "sim/bodies.h"
 #include "sim/force_fast.h"
 #include "sim/galaxy_maker.h"
+#include "sim/kernel_state.h"
 #include "sim/params.h"
 #include "sim/step.h"
 #include "world_fixture.h"
@@ -113,6 +122,43 @@ TEST_F(Golden, ArithmeticIsNotContractedIntoFusedMultiplyAdds) {
         limitSimdLevel(path);
         kernel == ForceKernel::Reference ? computeForcesReference() : computeForcesFast();
         EXPECT_EQ(body(0).vx, separate) << simdLevelName(path);
+    }
+}
+
+// Each part of the process state is seen by the snapshot and brought back by
+// the one reset, so no test and no companion command inherits another's.
+TEST(ProcessState, EveryPartIsCapturedAndReset) {
+    ASSERT_TRUE(createBodyTable());
+    resetProcessState();
+    const ProcessSnapshot start = ProcessSnapshot::capture();
+    SelectionModel panel;
+    MemorySurface surface;
+    const std::pair<const char*, std::function<void()>> parts[] = {
+        {"gView", [] { gView.pitchAngle = -0.0f; }},
+        {"gRun", [] { gRun.frameCount = 3; }},
+        {"gRandom", [] { nextRandom(); }},
+        {"selections", [] { panelCombos().setSelectedIndex(kComboLayout, 2); }},
+        {"selections", [&] { panel.setSelectedIndex(kComboHalo, 3), setPanelCombos(&panel); }},
+        {"gParams", [] { gParams.softRadius = -0.0f; }},
+        {"gParamTexts", [] { gParamTexts[kComboDisk] = "50"; }},
+        {"body 15999", [] { body(MaxBodies - 1).vz = -0.0f; }},  // the last one
+        {"mass 7", [] { bodyMass(7) = 1.0f; }},
+        {"scenarioPath", [] { gFiles.scenarioPath = "other.cvn"; }},
+        {"",
+         [&] {  // left out of the snapshot: results must not depend on them
+             gKernel = {ForceKernel::Reference, 3, SimdLevel::Scalar, 2, 5, 9};
+             gOutput = {&surface,
+                        [](DrawingSurface&, const Body&, const ViewState&, double, Colour) {}};
+         }},
+    };
+    for (const auto& [difference, change] : parts) {
+        change();
+        EXPECT_EQ(ProcessSnapshot::capture().firstDifference(start), difference);
+        resetProcessState();
+        EXPECT_EQ(ProcessSnapshot::capture().firstDifference(start), "") << difference;
+        const KernelState kernel;
+        EXPECT_EQ(std::memcmp(&gKernel, &kernel, sizeof kernel), 0) << difference;
+        EXPECT_TRUE(gOutput.viewSurface == nullptr && gOutput.projectBody == nullptr);
     }
 }
 
