@@ -13,12 +13,12 @@
 
 #include "cli_options.h"
 #include "core/random.h"
-#include "frame_recorder.h"
+#include "media/frame_recorder.h"
+#include "media/video_encoder.h"
 #include "scenario/scenario.h"
 #include "sim/params.h"
 #include "sim/step.h"
 #include "test_files.h"
-#include "video_encoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -27,6 +27,10 @@ extern "C" {
 
 namespace corvane::cli {
 namespace {
+
+using media::frameFileName;
+using media::VideoEncoder;
+using media::zoomPixels;
 
 using Args = std::vector<std::string>;
 

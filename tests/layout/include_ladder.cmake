@@ -2,7 +2,7 @@
 # form a ladder, lowest first (drawn in the README, "For contributors"); a file
 # may include from its own rung or below.
 # Run as: cmake -DSOURCE_DIR=<checkout> -P include_ladder.cmake
-set(rungs core settings sim render scenario panel tools)
+set(rungs core settings sim render scenario media panel cli)
 
 function(rung_of folder out)
   string(REGEX REPLACE "^app$" "panel" folder "${folder}")  # the program and its panel share a rung
@@ -11,15 +11,10 @@ function(rung_of folder out)
 endfunction()
 
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}"
-     "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
-     "${SOURCE_DIR}/tools/*.h" "${SOURCE_DIR}/tools/*.cpp")
+     "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
 set(upward "")
 foreach(source IN LISTS sources)
-  if(source MATCHES "^src/([^/]+)/")
-    set(folder "${CMAKE_MATCH_1}")
-  else()
-    set(folder tools)
-  endif()
+  string(REGEX REPLACE "^src/([^/]+)/.*$" "\\1" folder "${source}")
   rung_of(${folder} own)
   if(own EQUAL -1)
     string(APPEND upward "\n  ${source}: folder '${folder}' has no rung on the ladder")

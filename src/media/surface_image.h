@@ -6,7 +6,7 @@
 
 #include "core/surface.h"
 
-namespace corvane::cli {
+namespace corvane::media {
 
 // The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size.
 QImage surfaceImage(const MemorySurface& surface);
@@ -16,4 +16,4 @@ QImage surfaceImage(const MemorySurface& surface);
 // the system's reason otherwise.
 void writePng(const QImage& image, const std::string& path);
 
-}  // namespace corvane::cli
+}  // namespace corvane::media

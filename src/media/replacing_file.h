@@ -1,12 +1,12 @@
 #pragma once
-// The companion's replacing file: the core's, throwing IoError on failure,
+// The media writers' replacing file: the core's, throwing IoError on failure,
 // and removed when the process is interrupted or terminated while writing.
 
 #include <string>
 
 #include "core/file_io.h"
 
-namespace corvane::cli {
+namespace corvane::media {
 
 class ReplacingFile {
   public:
@@ -34,4 +34,4 @@ class ReplacingFile {
     std::string pending_;  // the temporary name the signal handlers know
 };
 
-}  // namespace corvane::cli
+}  // namespace corvane::media

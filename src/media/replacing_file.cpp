@@ -7,9 +7,9 @@
 #include <csignal>
 #include <mutex>
 
-#include "cli_options.h"
+#include "io_error.h"
 
-namespace corvane::cli {
+namespace corvane::media {
 namespace {
 
 // Temporary files that an interrupt or termination must not leave behind.
@@ -83,4 +83,4 @@ void ReplacingFile::commit() {
     removePending(pending_.c_str());
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::media

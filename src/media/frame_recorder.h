@@ -3,7 +3,6 @@
 // each frame; a second thread scales it up and writes it to an H.264 video
 // and/or numbered PNG files, so that encoding overlaps the next steps.
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -15,7 +14,7 @@
 
 #include "core/surface.h"
 
-namespace corvane::cli {
+namespace corvane::media {
 
 class VideoEncoder;
 
@@ -84,25 +83,4 @@ class FrameRecorder {
     std::thread writer_;
 };
 
-// The progress line of a recording on a terminal: steps done, frames
-// written, steps per second and time left. Silent when standard error is
-// not a terminal.
-class RecordProgress {
-  public:
-    explicit RecordProgress(std::uint32_t totalSteps);
-    ~RecordProgress();
-    RecordProgress(const RecordProgress&) = delete;
-    RecordProgress& operator=(const RecordProgress&) = delete;
-
-    void update(std::uint32_t stepsDone, std::uint32_t framesWritten, bool force = false);
-
-  private:
-    using Clock = std::chrono::steady_clock;
-    std::uint32_t total_;
-    Clock::time_point start_ = Clock::now();
-    Clock::time_point lastShown_ = start_;
-    bool terminal_;
-    bool shown_ = false;
-};
-
-}  // namespace corvane::cli
+}  // namespace corvane::media

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/surface.h"
+#include "media/io_error.h"
 #include "settings/selections.h"
 
 namespace corvane::cli {
@@ -15,12 +16,6 @@ namespace corvane::cli {
 // A wrong option, a missing value, or a text that selects nothing: the
 // command prints the message and exits 2.
 struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// An input that cannot be read or an output that cannot be written: the
-// command prints the message and exits 1.
-struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 

@@ -2,10 +2,10 @@
 
 #include <QBuffer>
 
-#include "cli_options.h"
+#include "io_error.h"
 #include "replacing_file.h"
 
-namespace corvane::cli {
+namespace corvane::media {
 
 QImage surfaceImage(const MemorySurface& surface) {
     QImage image(surface.width(), surface.height(), QImage::Format_RGB32);
@@ -30,4 +30,4 @@ void writePng(const QImage& image, const std::string& path) {
     file.commit();
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::media

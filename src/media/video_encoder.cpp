@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "cli_options.h"
+#include "io_error.h"
 #include "replacing_file.h"
 
 extern "C" {
@@ -13,7 +13,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-namespace corvane::cli {
+namespace corvane::media {
 namespace {
 
 // Fast enough to keep up with the simulation on one core, and a quality at
@@ -295,4 +295,4 @@ const std::string& VideoEncoder::fallbackNote() const {
     return impl_->fallbackNote;
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane::media

@@ -13,7 +13,9 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
-#include "frame_recorder.h"
+#include "media/frame_recorder.h"
+#include "media/surface_image.h"
+#include "progress.h"
 #include "scenario/scenario.h"
 #include "sim/display.h"
 #include "sim/force_fast.h"
@@ -21,10 +23,18 @@
 #include "sim/initial.h"
 #include "sim/params.h"
 #include "sim/step.h"
-#include "surface_image.h"
 
 namespace corvane::cli {
 namespace {
+
+using media::FrameRecorder;
+using media::kMaxFps;
+using media::kMaxRecordPixels;
+using media::kMaxRecordSide;
+using media::kMaxZoom;
+using media::RecordTargets;
+using media::surfaceImage;
+using media::writePng;
 
 class SelectionsInUse {
   public:

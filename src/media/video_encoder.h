@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace corvane::cli {
+namespace corvane::media {
 
 struct VideoSettings {
     int width = 0;   // pixels, even
@@ -44,4 +44,4 @@ class VideoEncoder {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace corvane::cli
+}  // namespace corvane::media
