@@ -6,12 +6,13 @@
 #include <cstdlib>
 #include <thread>
 
+#include "sim/force_fast.h"
+
 #include "sim/bodies.h"
 #include "sim/force_fast_pool.h"
 #include "sim/force_fast_simd.h"
 #include "sim/force_terms.h"
 #include "sim/params.h"
-#include "sim/step.h"
 
 // Receiver-ordered force phase. Every velocity sum is a fixed sequence per
 // receiver: for free star i, the mutual terms of the free stars below i in
@@ -75,9 +76,15 @@ SimdLevel detectSimdLevel() {
 
 StepTerms currentTerms() {
     const SimParams& p = gParams;
-    return StepTerms{gBodyTable.bodies, coefficients.farCoeff, coefficients.nearCoeff, p.diskEnd,
-                     p.bodyCount,       p.holeEnabled != 0,    mutualEnabled == 1,     p.holeFar,
-                     p.holeNear,        p.softRadius};
+    return StepTerms{gBodyTable.bodies,
+                     coefficients.farCoeff,
+                     coefficients.nearCoeff,
+                     p.diskEnd,
+                     p.bodyCount,
+                     p.holeEnabled != 0,
+                     p.holeFar,
+                     p.holeNear,
+                     p.softRadius};
 }
 
 // Copies the free stars of tiles [firstTile, endTile) into their lanes; the
@@ -113,16 +120,12 @@ void freeStarTilesScalar(const StepTerms& t, int firstTile, int endTile) {
     for (int f = firstTile * kTileLanes; f < end; ++f) {
         const int q = t.diskEnd + f;
         Body receiver = t.bodies[q];
-        if (t.mutualEnabled) {
-            for (int s = t.diskEnd; s < q; ++s)
-                addMutualTermFromBelow(receiver, t.bodies[s], softRadius);
-        }
+        for (int s = t.diskEnd; s < q; ++s)
+            addMutualTermFromBelow(receiver, t.bodies[s], softRadius);
         if (t.holeEnabled) addBlackHoleTerm(receiver, t.holeFar, t.holeNear, softRadius);
         for (int b = 0; b < t.diskEnd; ++b) addOneWayTerm(receiver, t.bodies[b], softRadius);
-        if (t.mutualEnabled) {
-            for (int s = q + 1; s < t.bodyCount; ++s) {
-                addMutualTermFromAbove(receiver, t.bodies[s], softRadius);
-            }
+        for (int s = q + 1; s < t.bodyCount; ++s) {
+            addMutualTermFromAbove(receiver, t.bodies[s], softRadius);
         }
         laneStorage.vx[f] = receiver.vx;
         laneStorage.vy[f] = receiver.vy;
@@ -197,7 +200,7 @@ int automaticThreadLimit() {
 // Pair terms of one step, each mutual pair counted once per side.
 long termsPerStep(const StepTerms& t) {
     const long freeStars = t.bodyCount - t.diskEnd;
-    const long mutual = t.mutualEnabled ? freeStars * (freeStars - 1) : 0;
+    const long mutual = freeStars * (freeStars - 1);
     return freeStars * t.diskEnd + mutual + t.bodyCount;
 }
 

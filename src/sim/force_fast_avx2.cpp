@@ -1,8 +1,6 @@
-// The fast kernel's receiver tiles with AVX2: four double lanes per register,
-// three registers per block (on Zen 3 0.65 of the divider's ceiling against
-// 0.61 with two and 0.50 with four). Compiled with -mavx2 (and never
-// with FMA, which would change roundings); called only when the processor
-// has AVX2.
+// The fast kernel's receiver tiles with AVX2: four double lanes per register.
+// Compiled with -mavx2 (and never with FMA, which would change roundings);
+// called only when the processor has AVX2.
 
 #include <immintrin.h>
 
@@ -13,6 +11,11 @@ namespace {
 
 struct Avx2Lanes {
     static constexpr int kWidth = 4;
+    // Three registers per block: on Zen 3 0.65 of the divider's ceiling,
+    // against 0.61 with two and 0.50 with four (sixteen registers: four
+    // spill). Chunks of 16 sources: 8, 24 or 32 did no better there.
+    static constexpr int kGroups = 3;
+    static constexpr int kChunk = 16;
     using F = __m128;   // four floats
     using D = __m256d;  // four doubles
     using M = __m256d;  // all-ones lanes where a comparison holds
@@ -50,7 +53,7 @@ struct Avx2Lanes {
 
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile) {
-    addTileTerms<Avx2Lanes, 3>(terms, lanes, firstTile, endTile);
+    addTileTerms<Avx2Lanes, Avx2Lanes::kGroups>(terms, lanes, firstTile, endTile);
 }
 
 float probeDividerAvx2(long rounds) {

@@ -5,7 +5,6 @@
 // Everything outside the kernel includes sim/force_fast.h instead.
 
 #include "sim/bodies.h"
-#include "sim/force_fast.h"
 
 namespace corvane {
 
@@ -37,7 +36,6 @@ struct StepTerms {
     int diskEnd;
     int bodyCount;
     bool holeEnabled;
-    bool mutualEnabled;
     float holeFar;
     float holeNear;
     double softRadius;
