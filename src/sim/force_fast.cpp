@@ -69,7 +69,8 @@ const ReceiverLanes kLanes{laneStorage.x,  laneStorage.y,  laneStorage.z,
 
 SimdLevel detectSimdLevel() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) return SimdLevel::Avx512;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma"))
+        return SimdLevel::Avx512;
     if (__builtin_cpu_supports("avx2")) return SimdLevel::Avx2;
     return SimdLevel::Scalar;
 }

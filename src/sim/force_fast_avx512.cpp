@@ -1,5 +1,8 @@
 // The fast kernel's receiver tiles with AVX-512: eight double lanes per
-// register. Compiled with -mavx512f; called only when the processor has it.
+// register. Compiled with -mavx512f -mfma; called only when the processor has
+// both (every processor with AVX-512 has FMA). The fused operations appear only
+// where the lane code asks for them, in forms whose single rounding is the
+// rounding of the plain operations.
 
 #include <immintrin.h>
 
@@ -29,6 +32,9 @@ struct Avx512Lanes {
     // takes about as long as the divider, and the two overlap only in part.
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
+    // Each source's three stages register by register rather than stage by
+    // stage: on Zen 5 0.77 - 0.88 of the ceiling against 0.70 - 0.73.
+    static constexpr bool kStagesPerRegister = true;
     using F = __m256;   // eight floats
     using D = __m512d;  // eight doubles
     using M = __mmask8;
@@ -36,7 +42,10 @@ struct Avx512Lanes {
     static F load(const float* p) { return _mm256_load_ps(p); }
     static void store(float* p, F v) { _mm256_store_ps(p, v); }
     static F broadcast(const float* p) { return _mm256_broadcast_ss(p); }
-    static F sub(F a, F b) { return _mm256_sub_ps(a, b); }
+    // a - b as one fused step, -(b x 1) + a: the product is exact, so this
+    // is the subtraction's rounding, signed zeros included. It runs beside
+    // the conversions, which share their units with the additions.
+    static F difference(F a, F b) { return _mm256_fnmadd_ps(b, _mm256_set1_ps(1.0f), a); }
 
     static D widen(F f) { return _mm512_cvtps_pd(f); }
     static F narrow(D d) { return _mm512_cvtpd_ps(d); }
@@ -44,6 +53,8 @@ struct Avx512Lanes {
     static D add(D a, D b) { return _mm512_add_pd(a, b); }
     static D sub(D a, D b) { return _mm512_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
+    // sum + x^2 rounded once; exact only where x^2 is (x a float's value).
+    static D addSquare(D sum, D x) { return _mm512_fmadd_pd(x, x, sum); }
     static D div(D a, D b) { return _mm512_div_pd(a, b); }
     static D sqrt(D a) { return _mm512_sqrt_pd(a); }
     // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).

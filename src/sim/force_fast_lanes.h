@@ -42,15 +42,15 @@ struct LaneSeparation {
 
 // d as doubles from its float components; r^2 summed in double, rounded to
 // float. r, its square root in double, is left to withRoot: the sweep takes
-// it in a later stage.
+// it in a later stage. Each square of a float is exact in double, so adding
+// it in one fused step rounds exactly as squaring and then adding.
 template <class L>
 inline LaneSeparation<L> separationOf(typename L::F dxf, typename L::F dyf, typename L::F dzf) {
     LaneSeparation<L> s;
     s.dx = L::widen(dxf);
     s.dy = L::widen(dyf);
     s.dz = L::widen(dzf);
-    const typename L::D sum =
-        L::add(L::add(L::mul(s.dx, s.dx), L::mul(s.dy, s.dy)), L::mul(s.dz, s.dz));
+    const typename L::D sum = L::addSquare(L::addSquare(L::mul(s.dx, s.dx), s.dy), s.dz);
     s.squared = L::widen(L::narrow(sum));
     return s;
 }
@@ -166,8 +166,10 @@ template <class L, PairKind Kind>
 inline void separationStage(LaneTerm<L>& term, const LaneGroup<L>& g, const LaneSource<L>& src) {
     const LaneSeparation<L> s =
         Kind == PairKind::MutualBelow
-            ? separationOf<L>(L::sub(g.x, src.x), L::sub(g.y, src.y), L::sub(g.z, src.z))
-            : separationOf<L>(L::sub(src.x, g.x), L::sub(src.y, g.y), L::sub(src.z, g.z));
+            ? separationOf<L>(L::difference(g.x, src.x), L::difference(g.y, src.y),
+                              L::difference(g.z, src.z))
+            : separationOf<L>(L::difference(src.x, g.x), L::difference(src.y, g.y),
+                              L::difference(src.z, g.z));
     term = LaneTerm<L>{s.dx, s.dy, s.dz, s.squared};
 }
 
@@ -260,6 +262,22 @@ inline void sweep(ReceiverBlock<L, Groups>& block, const StepTerms& t, int begin
         const int added = sourcesOf(chunk - 2);
         const int addingThenSeparating = chunk % 2;
         const int factoring = 1 - addingThenSeparating;
+        if (L::kStagesPerRegister && separated == kChunk && factored == kChunk && added == kChunk) {
+            // The three stages register by register, so that the divider's
+            // work is spread evenly through the instruction stream.
+            for (int j = 0; j < kChunk; ++j) {
+                const LaneSource<L> toFactor(t, firstFactored + j);
+                const LaneSource<L> toSeparate(t, firstSeparated + j);
+#pragma GCC unroll 4
+                for (int g = 0; g < Groups; ++g) {
+                    LaneTerm<L>& slot = staged[addingThenSeparating][j][g];
+                    factorStage<L, Kind>(staged[factoring][j][g], toFactor, c);
+                    addTerm<L>(b.group[g], slot);
+                    separationStage<L, Kind>(slot, b.group[g], toSeparate);
+                }
+            }
+            continue;
+        }
         for (int j = 0; j < kChunk; ++j) {
             if (j < factored) {
                 const LaneSource<L> src(t, firstFactored + j);
