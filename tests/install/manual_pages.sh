@@ -38,7 +38,8 @@ printed=$("$cli" --version) || fail "--version exited with $?"
 if [ -n "$program" ]; then
   text=$(groff -man -Tutf8 -K utf8 -rLL=200n -P -cbou "$pages/corvane.1" 2>/dev/null | sed 's/‐/-/g')
   usage=$(env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$program" --help)
-  for word in $(grep -oE '(^|[ ,])--?[a-z][a-z-]*' <<<"$usage" | sed 's/^[ ,]//' | sort -u); do
+  options=$(grep -oE '(^|[ ,])--?[a-z][a-z-]*' <<<"$usage" | sed 's/^[ ,]//' | sort -u)
+  for word in $options; do
     grep -qE -- "(^|[^a-z-])$word([^a-z-]|$)" <<<"$text" || fail "corvane.1 does not mention $word"
   done
   # Arguments | exit status | standard output | standard error, with no display.
@@ -48,8 +49,8 @@ if [ -n "$program" ]; then
     # shellcheck disable=SC2086 # the arguments are split on purpose
     env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY timeout 10 "$program" $args \
       >"$work/out" 2>"$work/err" || got=$?
-    for stream in out err; do
-      want=${!stream} file=$work/$stream
+    for expected in "out $out" "err $err"; do
+      stream=${expected%% *} want=${expected#* } file=$work/$stream
       case $want in
         version) [ "$(cat "$file")" = "corvane $version" ] ;;
         usage) [ "$(cat "$file")" = "$usage" ] ;;
