@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The programs as a user installs them. A build configured for a temporary
-# prefix is installed there: its file list, launcher and metadata are
+# The programs as a user installs them. A build configured for /usr is
+# installed into a temporary prefix: its file list, launcher and metadata are
 # validated, and corvane-cli and corvane (under Xvfb) are started from another
-# folder. Then the same build, configured for /usr, gives the Debian package,
-# whose contents and dependencies are checked. Every check runs; the script
-# fails at the end when any did. Builds in build-package (the `package` preset).
+# folder, corvane finding its help page in that prefix. Then the same build
+# gives the Debian package, whose contents and dependencies are checked and
+# which lintian checks as a distribution does; a package made from the default
+# build (configured for /usr/local) must hold the same /usr files. Every check
+# runs; the script fails at the end when any did. Builds in build-package (the
+# `package` preset) and, when it is not built yet, in build (the default one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,11 +24,13 @@ bin/corvane
 bin/corvane-cli
 share/applications/$id.desktop
 share/corvane/corvane.html
+share/doc/corvane/changelog.gz
+share/doc/corvane/copyright
 share/icons/hicolor/256x256/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
-share/man/man1/corvane-cli.1
-share/man/man1/corvane.1
+share/man/man1/corvane-cli.1.gz
+share/man/man1/corvane.1.gz
 share/metainfo/$id.metainfo.xml
 EOF
 }
@@ -77,7 +82,7 @@ check_desktop_entry() {
   grep -qx 'Name=Corvane' "$entry" || fail "Name is not Corvane"
   grep -q '^Comment=' "$entry" || fail "no English comment"
   grep -q '^Comment\[ja\]=' "$entry" || fail "no Japanese comment"
-  grep -qx 'Categories=Education;Science;Astronomy;' "$entry" || fail "wrong categories"
+  grep -qx 'Categories=Science;Astronomy;' "$entry" || fail "wrong categories"
   grep -qx "Icon=$id" "$entry" || fail "the icon is not $id"
   local exec
   exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
@@ -169,12 +174,18 @@ check_program_elsewhere() {
   return "$bad"
 }
 
+# The files under usr/ of package $1 are those the install rules lay out.
+check_package_files() {
+  local listed
+  listed=$(dpkg-deb -c "$1" | awk '$1 ~ /^-/ { print $6 }' | sort)
+  [ "$listed" = "$(installed_files | sed 's|^|./usr/|')" ] ||
+    fail "the package's files differ:$(echo && diff <(installed_files | sed 's|^|./usr/|') <(echo "$listed"))"
+}
+
 check_package() {
-  local deb=build-package/corvane_${version}_amd64.deb listed depends
+  local deb=build-package/corvane_${version}_amd64.deb depends
   [ -f "$deb" ] || fail "cpack made no $deb"
-  listed=$(dpkg-deb -c "$deb" | awk '$1 ~ /^-/ { sub(/^\.\/usr\//, "", $6); print $6 }' | sort)
-  [ "$listed" = "$(installed_files)" ] ||
-    fail "the package's files under /usr differ:$(echo && diff <(installed_files) <(echo "$listed"))"
+  check_package_files "$deb"
   [ "$(dpkg-deb -f "$deb" Package Version Architecture | paste -sd' ')" = \
     "Package: corvane Version: $version Architecture: amd64" ] ||
     fail "wrong name, version or architecture: $(dpkg-deb -f "$deb" Package Version Architecture)"
@@ -186,24 +197,42 @@ check_package() {
   done
 }
 
-# The packaged program looks for its help page where the package puts it:
-# the folder's name is in the program, as 8-bit or as UTF-16 text.
-check_package_help_folder() {
-  local folder=/usr/share/corvane utf16
+# The packaged programs are stripped, without the compiler's notes, and
+# hardened: relocations bound at start and read-only, checked library calls.
+check_package_programs() {
   dpkg-deb -x "build-package/corvane_${version}_amd64.deb" "$tmp/unpacked"
-  utf16=$(sed 's/./&\\x00/g' <<<"$folder")
-  grep -qaF "$folder" "$tmp/unpacked/usr/bin/corvane" ||
-    grep -qaP "$utf16" "$tmp/unpacked/usr/bin/corvane" ||
-    fail "the packaged corvane does not look in $folder"
+  for program in corvane corvane-cli; do
+    local file=$tmp/unpacked/usr/bin/$program sections dynamic headers symbols
+    sections=$(readelf -S "$file") dynamic=$(readelf -d "$file") headers=$(readelf -l "$file")
+    symbols=$(nm -D "$file")
+    ! grep -qE '\.(comment|debug_|symtab)' <<<"$sections" ||
+      fail "$program keeps symbols, debugging information or .comment"
+    grep -q 'BIND_NOW' <<<"$dynamic" || fail "$program is not linked with -z now"
+    grep -q 'GNU_RELRO' <<<"$headers" || fail "$program is not linked with -z relro"
+    grep -q '_chk@' <<<"$symbols" || fail "$program calls no checked (fortified) function"
+  done
 }
 
-echo "== build and install into a temporary prefix"
-cmake --preset package -DCMAKE_INSTALL_PREFIX="$prefix" >"$tmp/configure.log" || {
+check_lintian() {
+  lintian --fail-on error,warning "build-package/corvane_${version}_amd64.deb"
+}
+
+# `cpack -G DEB` in the default build, configured for /usr/local, still
+# makes a /usr package.
+check_default_build_package() {
+  cmake --preset default >/dev/null
+  cmake --build --preset default >/dev/null
+  (cd build && cpack -G DEB -B "$tmp/default-package" >/dev/null)
+  check_package_files "$tmp/default-package/corvane_${version}_amd64.deb"
+}
+
+echo "== build for /usr and install into a temporary prefix"
+cmake --preset package >"$tmp/configure.log" || {
   cat "$tmp/configure.log"
   exit 1
 }
 cmake --build --preset package
-cmake --install build-package >/dev/null
+cmake --install build-package --prefix "$prefix" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)
 
 check "installed files" check_file_list
@@ -212,13 +241,13 @@ check "AppStream metadata" check_metadata
 check "installed corvane-cli from another folder" check_cli_elsewhere
 check "installed corvane from another folder: icon and help page" check_program_elsewhere
 
-echo "== build the Debian package for /usr"
-cmake --preset package >/dev/null
-cmake --build --preset package
+echo "== the Debian package"
 rm -f build-package/corvane_*.deb
 cpack --preset package >/dev/null
 check "Debian package" check_package
-check "packaged program's help folder" check_package_help_folder
+check "packaged programs stripped and hardened" check_package_programs
+check "lintian" check_lintian
+check "package from the default build" check_default_build_package
 
 if [ ${#failures[@]} -gt 0 ]; then
   printf 'install checks failed: %s\n' "${failures[*]}" >&2

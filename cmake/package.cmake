@@ -1,20 +1,23 @@
-# The Debian package: `cpack -G DEB` in a build folder gives
-# corvane_VERSION_amd64.deb with what the install rules lay out. The package
-# installs into the prefix the build was configured with, so that the program
-# finds its help page; the `package` preset configures /usr.
+# The Debian package: `cpack -G DEB` in any build folder gives
+# corvane_VERSION_amd64.deb with what the install rules lay out, under /usr
+# whatever prefix the build was configured with: the program finds its data
+# from its own folder. The programs are stripped (CPACK_STRIP_FILES, with the
+# install rules' removal of .comment).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VENDOR "The Corvane developers")
-set(CPACK_PACKAGE_CONTACT "The Corvane developers <corvane@users.noreply.github.com>")
+set(CPACK_PACKAGE_CONTACT ${CORVANE_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time 3-D gravitational simulation of a small galaxy")
+# At most 79 characters a line: the package shows each after one space.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Corvane draws every body of a small galaxy as one pixel on a black window: free\n\
-stars in yellow, halo and disk bodies in grey, around a central black hole. A\n\
-Japanese settings panel chooses populations, masses, time step, scale and layout;\n\
-dragging turns the galaxy; scenes are saved and loaded as text files. The\n\
-companion corvane-cli makes, runs, renders and times scenes without a display.")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+    "Corvane draws every body of a small galaxy as one pixel on a black window:\n\
+free stars in yellow, halo and disk bodies in grey, around a central black\n\
+hole. A Japanese settings panel chooses populations, masses, time step, scale\n\
+and layout; dragging turns the galaxy; scenes are saved and loaded as text\n\
+files. The companion corvane-cli makes, runs, renders and times scenes\n\
+without a display.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

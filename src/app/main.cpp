@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/desktop_identity.h"
 #include "app/qt_japanese.h"
 
 int main(int argc, char** argv) {
+    if (const auto status = corvane::answerCommandLine(argc, argv, stdout, stderr)) return *status;
     QApplication qtApplication(argc, argv);
     corvane::applyDesktopIdentity();
     if (!corvane::installQtJapanese()) {

@@ -34,11 +34,19 @@ void collectFinishedOpeners() {
 }  // namespace
 
 QStringList helpPageFolders() {
+    const bool running = QCoreApplication::instance() != nullptr;
+    const QString programDir = running ? QCoreApplication::applicationDirPath() : QString();
     QStringList folders{QDir::currentPath()};
+#ifdef CORVANE_DATA_FROM_BIN
+    if (running) {
+        folders << QDir::cleanPath(programDir + u'/' + QStringLiteral(CORVANE_DATA_FROM_BIN));
+    }
+#endif
 #ifdef CORVANE_DATA_DIR
     folders << QStringLiteral(CORVANE_DATA_DIR);
 #endif
-    if (QCoreApplication::instance()) folders << QCoreApplication::applicationDirPath();
+    if (running) folders << programDir;
+    folders.removeDuplicates();  // installed at the prefix it was built for
     return folders;
 }
 

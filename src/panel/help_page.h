@@ -6,8 +6,9 @@
 
 namespace corvane {
 
-// Where the page is looked for, in order: the current directory, the
-// installed data folder, the program's own folder.
+// Where the page is looked for, in order: the current directory, the data
+// folder as installed next to the program (bin/../share/corvane), the data
+// folder of the prefix the program was built for, the program's own folder.
 QStringList helpPageFolders();
 
 // The absolute path of corvane.html in the first of `folders` that has it;

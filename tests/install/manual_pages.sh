@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The manual pages format without a warning, corvane-cli's page names every
 # command and option that its usage texts list, and --version prints the
-# project's version.
-# Usage: manual_pages.sh <corvane-cli> <version> <folder of the built pages>
+# project's version. corvane, when given, answers its own options without a
+# display, refuses unknown ones, and its page names every option it lists.
+# Usage: manual_pages.sh <corvane-cli> <version> <folder of the built pages> [<corvane>]
 set -euo pipefail
-cli=$1 version=$2 pages=$3 failed=0
+cli=$1 version=$2 pages=$3 program=${4:-} failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
 export LC_ALL=C.UTF-8
@@ -33,6 +34,42 @@ done
 
 printed=$("$cli" --version) || fail "--version exited with $?"
 [ "$printed" = "corvane-cli $version" ] || fail "--version printed \"$printed\""
+
+if [ -n "$program" ]; then
+  text=$(groff -man -Tutf8 -K utf8 -rLL=200n -P -cbou "$pages/corvane.1" 2>/dev/null | sed 's/‐/-/g')
+  usage=$(env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$program" --help)
+  options=$(grep -oE '(^|[ ,])--?[a-z][a-z-]*' <<<"$usage" | sed 's/^[ ,]//' | sort -u)
+  for word in $options; do
+    grep -qE -- "(^|[^a-z-])$word([^a-z-]|$)" <<<"$text" || fail "corvane.1 does not mention $word"
+  done
+  # Arguments | exit status | standard output | standard error, with no display.
+  work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
+  while IFS='|' read -r args status out err; do
+    got=0
+    # shellcheck disable=SC2086 # the arguments are split on purpose
+    env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY timeout 10 "$program" $args \
+      >"$work/out" 2>"$work/err" || got=$?
+    for expected in "out $out" "err $err"; do
+      stream=${expected%% *} want=${expected#* } file=$work/$stream
+      case $want in
+        version) [ "$(cat "$file")" = "corvane $version" ] ;;
+        usage) [ "$(cat "$file")" = "$usage" ] ;;
+        unknown*) [ "$(head -n 1 "$file")" = "corvane: ${want#unknown }" ] &&
+          [ "$(tail -n +3 "$file")" = "$usage" ] ;;
+        empty) [ ! -s "$file" ] ;;
+      esac || fail "corvane $args: standard $stream is not $want: $(head -c 300 "$file")"
+    done
+    [ "$got" -eq "$status" ] || fail "corvane $args: exit status $got, not $status"
+  done <<'EOF'
+--version|0|version|empty
+--help|0|usage|empty
+-h|0|usage|empty
+scene.cvn -platform offscreen --style=fusion -reverse --version|0|version|empty
+-qwindowtitle --odd --help|0|usage|empty
+--bogus --version|2|empty|unknown unknown option --bogus
+-x|2|empty|unknown unknown option -x
+EOF
+fi
 
 [ "$failed" -eq 0 ] && echo "manual pages: all checks passed"
 exit "$failed"
