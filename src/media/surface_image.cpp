@@ -4,6 +4,7 @@
 
 #include "io_error.h"
 #include "replacing_file.h"
+#include "sim/display.h"
 
 namespace corvane::media {
 
@@ -17,6 +18,12 @@ QImage surfaceImage(const MemorySurface& surface) {
         }
     }
     return image;
+}
+
+QImage viewPicture() {
+    MemorySurface surface(gView.viewWidth, gView.viewHeight);
+    redrawAll(surface);
+    return surfaceImage(surface);
 }
 
 void writePng(const QImage& image, const std::string& path) {
