@@ -13,6 +13,7 @@ packages=(
   openbox                 # a real window manager for the end-to-end tests
   qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
   desktop-file-utils appstream librsvg2-bin dpkg-dev groff-base  # install checks: launcher, metadata, icons, package, manual pages
+  shared-mime-info        # install checks: the scene files' type (update-mime-database)
   libavcodec-dev libavformat-dev libavutil-dev  # corvane-cli record: H.264 in MP4
 )
 
