@@ -164,6 +164,9 @@ void MainView::toggleFullScreen() {
         fullScreen_ = true;
         leavingFullScreen_ = false;
         showFullScreen();
+        // Without a window manager nobody sizes it: it covers its screen itself.
+        if (x11::available() && !x11::windowManagerTellsFrames() && screen())
+            setGeometry(screen()->geometry());
         return;
     }
     // Nothing is stored until the window is back and has settled.

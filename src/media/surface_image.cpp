@@ -8,8 +8,16 @@
 
 namespace corvane::media {
 
+namespace {
+// The resolution a picture states: 100 dots per inch, Qt's own default
+// without a screen, whatever the screen of the program that writes it.
+constexpr int kDotsPerMetre = 3937;
+}  // namespace
+
 QImage surfaceImage(const MemorySurface& surface) {
     QImage image(surface.width(), surface.height(), QImage::Format_RGB32);
+    image.setDotsPerMeterX(kDotsPerMetre);
+    image.setDotsPerMeterY(kDotsPerMetre);
     for (int y = 0; y < surface.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < surface.width(); ++x) {

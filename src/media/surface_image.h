@@ -8,7 +8,8 @@
 
 namespace corvane::media {
 
-// The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size.
+// The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size,
+// at 100 dots per inch.
 QImage surfaceImage(const MemorySurface& surface);
 
 // The picture of the running scene in the current view (its size, turn,
