@@ -32,6 +32,7 @@ share/icons/hicolor/scalable/apps/$id.svg
 share/man/man1/corvane-cli.1.gz
 share/man/man1/corvane.1.gz
 share/metainfo/$id.metainfo.xml
+share/mime/packages/$id.xml
 EOF
 }
 
@@ -87,6 +88,28 @@ check_desktop_entry() {
   local exec
   exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
   [ -x "$prefix/bin/$exec" ] || fail "Exec=$exec is not an installed program"
+  grep -qx 'Exec=corvane %f' "$entry" || fail "Exec does not pass the file it opens"
+  grep -qx 'MimeType=application/x-corvane-scene;' "$entry" || fail "no scene MimeType"
+}
+
+# The scene files' type in a desktop's databases built from the prefix alone:
+# a *.cvn is a Corvane scene, and Corvane the program that opens it. GNOME's
+# way (gio), as the generic one only asks file(1).
+check_scene_type() {
+  local share=$prefix/share scene=$tmp/elsewhere/galaxy.cvn type default
+  update-mime-database "$share/mime"
+  update-desktop-database "$share/applications"
+  printf 'Corvane V9.0\r\n5\r\n' >"$scene"
+  export XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME=$tmp/no-data XDG_DATA_DIRS=$share XDG_CONFIG_HOME=$tmp/no-config
+  export PATH=$prefix/bin:$PATH
+  type=$(xdg-mime query filetype "$scene")
+  [ "$type" = application/x-corvane-scene ] || fail "a .cvn is $type"
+  default=$(xdg-mime query default application/x-corvane-scene)
+  [ "$default" = "$id.desktop" ] || fail "scenes open with \"$default\""
+  rm -f "$scene"
+  # The prefix again as installed.
+  find "$share/mime" -mindepth 1 -maxdepth 1 ! -name packages -exec rm -rf {} +
+  rm -f "$share/applications/mimeinfo.cache"
 }
 
 check_metadata() {
@@ -95,6 +118,8 @@ check_metadata() {
   grep -q "<release version=\"$version\"" "$metainfo" || fail "no release $version"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metadata does not name the desktop entry"
+  grep -q "<mediatype>application/x-corvane-scene</mediatype>" "$metainfo" ||
+    fail "the metadata does not provide the scene type"
 }
 
 check_cli_elsewhere() {
@@ -238,6 +263,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.
 check "installed files" check_file_list
 check "desktop entry" check_desktop_entry
 check "AppStream metadata" check_metadata
+check "scene file type" check_scene_type
 check "installed corvane-cli from another folder" check_cli_elsewhere
 check "installed corvane from another folder: icon and help page" check_program_elsewhere
 

@@ -4,6 +4,7 @@
 #   share/applications/ID.desktop                   the launcher
 #   share/icons/hicolor/{scalable,48x48,256x256}/apps/ID.{svg,png}
 #   share/metainfo/ID.metainfo.xml                  software-centre metadata
+#   share/mime/packages/ID.xml                      the scene files' type
 #   share/man/man1/corvane.1.gz, corvane-cli.1.gz
 #   share/doc/corvane/copyright, changelog.gz       the licence, the changes
 # The program finds its help page from its own folder (bin/../share/corvane),
@@ -20,6 +21,10 @@ if(CORVANE_BUILD_GUI)
   install(FILES data/${CORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_BINARY_DIR}/data/${CORVANE_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The desktop's type database takes it in with update-mime-database (the
+  # Debian package's trigger runs it).
+  install(FILES data/${CORVANE_APP_ID}.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME ${CORVANE_APP_ID}.xml)
   set(icon_root ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
   install(FILES ${CORVANE_ICON_SVG} DESTINATION ${icon_root}/scalable/apps)
   foreach(size 48 256)

@@ -14,6 +14,7 @@ packages=(
   qt6-translations-l10n   # Qt's own Japanese texts (qtbase_ja.qm) for dialogs and buttons
   desktop-file-utils appstream librsvg2-bin dpkg-dev groff-base  # install checks: launcher, metadata, icons, package, manual pages
   lintian                 # install checks: the Debian package as a distribution checks it
+  shared-mime-info        # install checks: the scene files' type (update-mime-database)
   libavcodec-dev libavformat-dev libavutil-dev  # corvane-cli record: H.264 in MP4
 )
 

@@ -1,5 +1,12 @@
 #include "app/application.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QTimer>
 #include <cstdint>
 #include <ctime>
 
@@ -9,6 +16,8 @@
 #include "core/random.h"
 #include "core/state.h"
 #include "core/surface.h"
+#include "media/io_error.h"
+#include "media/surface_image.h"
 #include "panel/control_panel.h"
 #include "render/plot.h"
 #include "settings/selections.h"
@@ -22,7 +31,7 @@ namespace {
 
 // The hidden control panel, owned by `view`, made the selections the program
 // reads its settings from. Returns the window a right click shows.
-QWidget* createControlPanel(MainView& view, PanelHost& host) {
+ControlPanel* createControlPanel(MainView& view, PanelHost& host) {
     auto* panel = new ControlPanel(&view, host);
     // The galaxy of the first Run is drawn from a generator seeded again here,
     // as start-up seeded it.
@@ -35,6 +44,25 @@ QWidget* createControlPanel(MainView& view, PanelHost& host) {
     return panel;
 }
 
+// The file `prefix`-YYYYMMDD-HHMMSS.`suffix` in `folder`, or in the user's
+// folder of `location` when `folder` is empty; the folder is made when
+// missing. The name's bytes.
+std::string timestampedFile(const QString& folder, QStandardPaths::StandardLocation location,
+                            const char* suffix) {
+    const QString dir = folder.isEmpty() ? QStandardPaths::writableLocation(location) : folder;
+    QDir().mkpath(dir);
+    const QString name = QDateTime::currentDateTime().toString(u"'corvane-'yyyyMMdd-HHmmss'.'") +
+                         QString::fromLatin1(suffix);
+    return QFile::encodeName(QDir(dir).filePath(name)).toStdString();
+}
+
+// The system's reason of a media writer's failure: its message without the
+// "cannot write FILE: " that names the file again.
+std::string reasonOf(const std::string& message, const std::string& path) {
+    const std::string named = "cannot write " + path + ": ";
+    return message.rfind(named, 0) == 0 ? message.substr(named.size()) : message;
+}
+
 }  // namespace
 
 Application::Application() : loop_([this] { idleTick(); }) {}
@@ -43,7 +71,7 @@ Application::~Application() {
     delete view_.data();
 }
 
-bool Application::initApplication() {
+bool Application::initApplication(const std::optional<std::string>& scenePath) {
     setBodyProjection(&plotBody);
     seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
     const QRect start = startRect(readBootRect());
@@ -67,11 +95,43 @@ bool Application::initApplication() {
     gView.depthDivisor = readDepthDivisorSetting();
     gView.stereoOn = 0;
     gView.starColour = kStarColour;
-    view_->setControlPanel(createControlPanel(*view_, *this));
+    panel_ = createControlPanel(*view_, *this);
+    view_->setControlPanel(panel_);
+    view_->setSceneOpener([this](const std::string& path) {
+        if (panel_) panel_->openSceneFile(path);
+    });
+    view_->setFailureReporter(
+        [this](const char* what, const std::string& path, const std::string& reason) {
+            reportFailure(what, path, reason);
+        });
+    installKeys();
     // The built-in parameters first, then the galaxy of the panel's settings.
     resetGalaxy();
     runCommand();
+    // Opened from the loop, as by the panel: a failure's message shows over
+    // the window with the galaxy already made.
+    if (scenePath) {
+        QTimer::singleShot(0, panel_, [this, path = *scenePath] {
+            if (panel_) panel_->openSceneFile(path);
+        });
+    }
     return true;
+}
+
+void Application::installKeys() {
+    const auto bind = [this](QKeySequence keys, auto action) {
+        auto* shortcut = new QShortcut(keys, view_);
+        shortcut->setAutoRepeat(keys == QKeySequence(kStepKey));
+        QObject::connect(shortcut, &QShortcut::activated, view_, action);
+    };
+    bind(QKeySequence(kPauseKey), [this] { togglePause(); });
+    bind(QKeySequence(kStepKey), [this] { stepOnce(); });
+    bind(QKeySequence(Qt::Key_F12), [this] { saveScreenshot(); });
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveScreenshot(); });
+    bind(QKeySequence(Qt::Key_F9), [this] { toggleRecording(); });
+    bind(QKeySequence(Qt::Key_F11), [this] {
+        if (view_) view_->toggleFullScreen();
+    });
 }
 
 void Application::idleTick() {
@@ -80,7 +140,50 @@ void Application::idleTick() {
         gRun.frameModePending = 0;
         view_->updateViewGeometry();
     }
+    if (!paused_) step();
+}
+
+void Application::step() {
+    const int counted = gRun.frameCount;
     stepSimulation();
+    // A step the skip flag took is no step: nothing moved.
+    if (gRun.frameCount != counted && view_) view_->recordStep();
+}
+
+void Application::togglePause() {
+    paused_ = !paused_;
+    // Paused, the loop sleeps until an event comes.
+    loop_.setWaitingForEvents(paused_);
+    if (view_) view_->setPaused(paused_);
+}
+
+void Application::stepOnce() {
+    if (paused_) step();
+}
+
+std::string Application::saveScreenshot(const QString& folder) {
+    const std::string path = timestampedFile(folder, QStandardPaths::PicturesLocation, "png");
+    try {
+        media::writePng(media::viewPicture(), path);
+    } catch (const IoError& e) {
+        reportFailure("画像を保存できませんでした。", path, e.what());
+        return std::string();
+    }
+    return path;
+}
+
+void Application::toggleRecording(const QString& folder) {
+    if (!view_) return;
+    if (view_->recording()) {
+        view_->stopRecording();
+        return;
+    }
+    view_->startRecording(timestampedFile(folder, QStandardPaths::MoviesLocation, "mp4"));
+}
+
+void Application::reportFailure(const char* what, const std::string& path,
+                                const std::string& reason) {
+    if (panel_) panel_->reportFailure(what, path, reasonOf(reason, path));
 }
 
 void Application::setViewTitle(const std::string& titleUtf8) {

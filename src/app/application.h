@@ -3,6 +3,7 @@
 // asks of the program around it.
 
 #include <QPointer>
+#include <optional>
 #include <string>
 
 #include "app/main_loop.h"
@@ -10,6 +11,12 @@
 #include "panel/panel_host.h"
 
 namespace corvane {
+
+class ControlPanel;
+
+// The keys of the main view.
+constexpr int kPauseKey = Qt::Key_Space;
+constexpr int kStepKey = Qt::Key_Period;
 
 class Application final : public PanelHost {
   public:
@@ -19,15 +26,30 @@ class Application final : public PanelHost {
     Application& operator=(const Application&) = delete;
 
     // Settings, body table, window, frame, timer, panel and the first
-    // galaxy, in that order. False when the body table cannot be obtained:
-    // nothing else is created then.
-    bool initApplication();
+    // galaxy, in that order; then the scene file `scenePath` is opened as
+    // the panel's Open opens it, once the loop runs. False when the body
+    // table cannot be obtained: nothing else is created then.
+    bool initApplication(const std::optional<std::string>& scenePath = std::nullopt);
 
     // Runs the main loop until the program ends; the exit status.
     int run() { return loop_.run(); }
 
-    // A pending frame-mode change, then one simulation step.
+    // A pending frame-mode change, then one simulation step unless paused;
+    // a step taken while recording becomes a frame of the video.
     void idleTick();
+
+    // Space: no steps until pressed again; the title says so.
+    void togglePause();
+    bool paused() const { return paused_; }
+    // ".": one step while paused.
+    void stepOnce();
+    // F12: the view's picture as corvane-YYYYMMDD-HHMMSS.png in `folder`
+    // (the user's pictures folder when empty). The file's name, or empty
+    // when it could not be written (the user is told why).
+    std::string saveScreenshot(const QString& folder = QString());
+    // F9: starts a recording into `folder` (the user's videos folder when
+    // empty), or ends the one that runs.
+    void toggleRecording(const QString& folder = QString());
 
     // The main view; null once it is destroyed.
     MainView* view() const { return view_; }
@@ -38,9 +60,16 @@ class Application final : public PanelHost {
     void requestQuit() override { loop_.requestQuit(); }
 
   private:
+    void installKeys();
+    // One step; a frame of the recording when it was taken.
+    void step();
+    void reportFailure(const char* what, const std::string& path, const std::string& reason);
+
     MainLoop loop_;
     // The view deletes itself when it is closed.
     QPointer<MainView> view_;
+    QPointer<ControlPanel> panel_;
+    bool paused_ = false;
 };
 
 }  // namespace corvane

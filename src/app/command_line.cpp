@@ -34,6 +34,10 @@ bool listed(std::string_view names, std::string_view name) {
 
 }  // namespace
 
+const char* desktopUsageText() {
+    return kUsage;
+}
+
 std::optional<int> answerCommandLine(int argc, const char* const* argv, std::FILE* out,
                                      std::FILE* err) {
     for (int i = 1; i < argc; ++i) {

@@ -6,6 +6,9 @@
 
 namespace corvane {
 
+// The usage that --help prints and a wrong command line repeats.
+const char* desktopUsageText();
+
 // Answers --version and --help (or -h) on `out`, and an unknown option with
 // the usage on `err`, before the application object exists: that object
 // needs a display. Returns the exit status then (0, or 2 for an unknown

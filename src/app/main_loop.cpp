@@ -45,6 +45,10 @@ int MainLoop::run() {
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastPass = Clock::now() - kSourcePollInterval;
     while (!quitRequested_) {
+        if (waiting_) {
+            if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+                dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+        }
         const Clock::time_point now = Clock::now();
         if (now - lastPass >= kSourcePollInterval) {
             handleQueuedEvents();

@@ -20,6 +20,10 @@ class MainLoop {
     // an event handler or from the idle function itself.
     void requestQuit() { quitRequested_ = true; }
 
+    // While set, each turn first waits until an event comes (a paused
+    // program takes no processor time); the idle function still runs after.
+    void setWaitingForEvents(bool waiting) { waiting_ = waiting; }
+
     // Handles every event that is waiting, without waiting for more. Steps
     // only ever run here at the top level: a modal dialog's own loop handles
     // events but never calls the idle function.
@@ -31,6 +35,7 @@ class MainLoop {
   private:
     std::function<void()> idle_;
     bool quitRequested_ = false;
+    bool waiting_ = false;
 };
 
 }  // namespace corvane

@@ -1,14 +1,21 @@
 #include "app/main_view.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QUrl>
 #include <cmath>
 
 #include "app/boot_settings.h"
 #include "app/x11_desktop.h"
 #include "core/state.h"
+#include "media/io_error.h"
 #include "sim/bodies.h"
 #include "sim/display.h"
 #include "sim/params.h"
@@ -64,8 +71,15 @@ QString stepRateTitle(int bodyCount, int frameCount) {
     return QStringLiteral("Corvane  %1個  %2f/m").arg(bodyCount).arg(frameCount);
 }
 
+QString droppedSceneFile(const QList<QUrl>& urls) {
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return QString();
+    const QString path = urls.first().toLocalFile();
+    return QFileInfo(path).suffix().compare(u"cvn", Qt::CaseInsensitive) == 0 ? path : QString();
+}
+
 MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(requestQuit)) {
-    setWindowTitle(QStringLiteral("Corvane"));
+    setTitle(QStringLiteral("Corvane"));
+    setAcceptDrops(true);
     // Every pixel comes from the framebuffer: nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -77,7 +91,15 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
     settleTimer_.setSingleShot(true);
     settleTimer_.setInterval(kSettleMs);
     QObject::connect(&settleTimer_, &QTimer::timeout, this, [this] {
-        if (gRun.saveRectOnExit == 1 && outerRect() != storedRect_) storeOuterRect();
+        // Back from full screen once the window manager has put it back.
+        if (leavingFullScreen_) {
+            leavingFullScreen_ = false;
+            fullScreen_ = false;
+            // Where the window manager or the toolkit did not put it back.
+            if (outerRect() != normalOuter_) setOuterRect(normalOuter_);
+        }
+        if (gRun.saveRectOnExit == 1 && !fullScreen_ && outerRect() != storedRect_)
+            storeOuterRect();
     });
     startPresenting();
     framebuffer_.setPresenter([this] {
@@ -92,6 +114,7 @@ MainView::~MainView() {
     presentTimer_.stop();
     settleTimer_.stop();
     gRun.saveRectOnExit = 0;
+    if (recording_) stopRecording();
     if (&viewSurface() == &framebuffer_) setViewSurface(nullptr);
     releaseBodyTable();
     if (requestQuit_) requestQuit_();
@@ -114,8 +137,82 @@ void MainView::startTitleTimer() {
 }
 
 void MainView::showStepRate() {
-    setWindowTitle(stepRateTitle(gParams.bodyCount, gRun.frameCount));
+    setTitle(stepRateTitle(gParams.bodyCount, gRun.frameCount));
     gRun.frameCount = 0;
+}
+
+void MainView::setTitle(const QString& title) {
+    title_ = title;
+    refreshTitle();
+}
+
+void MainView::setPaused(bool paused) {
+    paused_ = paused;
+    refreshTitle();
+}
+
+void MainView::refreshTitle() {
+    QString shown = title_;
+    if (paused_) shown += QStringLiteral("  一時停止中");
+    if (recording_) shown += QStringLiteral("  ● REC");
+    setWindowTitle(shown);
+}
+
+void MainView::toggleFullScreen() {
+    if (!fullScreen_) {
+        normalOuter_ = outerRect();
+        fullScreen_ = true;
+        leavingFullScreen_ = false;
+        showFullScreen();
+        // Without a window manager nobody sizes it: it covers its screen itself.
+        if (x11::available() && !x11::windowManagerTellsFrames() && screen())
+            setGeometry(screen()->geometry());
+        return;
+    }
+    // Nothing is stored until the window is back and has settled.
+    leavingFullScreen_ = true;
+    showNormal();
+    settleTimer_.start();
+}
+
+void MainView::startRecording(const std::string& path) {
+    if (recording_) return;
+    try {
+        recording_ = std::make_unique<ViewRecording>(framebuffer_, path);
+    } catch (const std::exception& e) {
+        if (reportFailure_) reportFailure_("録画を始められませんでした。", path, e.what());
+        return;
+    }
+    setViewSurface(recording_.get());
+    refreshTitle();
+}
+
+void MainView::stopRecording() {
+    endRecording(true);
+}
+
+void MainView::endRecording(bool complete) {
+    if (!recording_) return;
+    std::unique_ptr<ViewRecording> ended = std::move(recording_);
+    if (&viewSurface() == ended.get()) setViewSurface(&framebuffer_);
+    refreshTitle();
+    if (!complete) return;  // its temporary file is removed with it
+    try {
+        ended->finish();
+    } catch (const std::exception& e) {
+        if (reportFailure_) reportFailure_("録画を保存できませんでした。", ended->path(), e.what());
+    }
+}
+
+void MainView::recordStep() {
+    if (!recording_) return;
+    try {
+        recording_->addFrame();
+    } catch (const std::exception& e) {
+        const std::string path = recording_->path();
+        endRecording(false);
+        if (reportFailure_) reportFailure_("録画を保存できませんでした。", path, e.what());
+    }
 }
 
 void MainView::updateViewGeometry() {
@@ -191,8 +288,17 @@ void MainView::relayout() {
     updateViewGeometry();
     framebuffer_.resize(width(), height());
     redrawAll(framebuffer_);
+    if (recording_) {
+        // A video keeps one size: a new one ends the recording.
+        if (recording_->width() == framebuffer_.width() &&
+            recording_->height() == framebuffer_.height()) {
+            recording_->redraw();
+        } else {
+            stopRecording();
+        }
+    }
     if (gRun.saveRectOnExit == 1) {
-        storeOuterRect();
+        if (!fullScreen_) storeOuterRect();
         settleTimer_.start();
     }
 }
@@ -202,8 +308,13 @@ void MainView::storeOuterRect() {
     writeBootRect(storedRect_);
 }
 
+QRect MainView::rectToKeep() const {
+    return fullScreen_ ? normalOuter_ : outerRect();
+}
+
 void MainView::closeEvent(QCloseEvent* event) {
-    if (gRun.saveRectOnExit == 1) writeBootRect(outerRect());
+    if (recording_) stopRecording();
+    if (gRun.saveRectOnExit == 1) writeBootRect(rectToKeep());
     gRun.saveRectOnExit = 0;
     event->accept();
     // The owner's loop deletes the window before its next step: the
@@ -249,6 +360,39 @@ void MainView::mouseMoveEvent(QMouseEvent* event) {
     if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) return;
     const QPoint p = pixelAt(event->position());
     dragRotate(p.x(), p.y());
+    // No step replots the bodies a turn erased: the turn redraws them.
+    if (paused_) redrawAll(viewSurface());
+}
+
+void MainView::dragEnterEvent(QDragEnterEvent* event) {
+    // Refused, the pointer shows that nothing would happen.
+    if (openScene_ && !droppedSceneFile(event->mimeData()->urls()).isEmpty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainView::dragMoveEvent(QDragMoveEvent* event) {
+    if (openScene_ && !droppedSceneFile(event->mimeData()->urls()).isEmpty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainView::dropEvent(QDropEvent* event) {
+    const QString path = droppedSceneFile(event->mimeData()->urls());
+    if (!openScene_ || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Loaded once the drop has ended: a failure's message must not hold up
+    // the program the file came from.
+    QTimer::singleShot(0, this, [this, name = QFile::encodeName(path).toStdString()] {
+        if (openScene_) openScene_(name);
+    });
 }
 
 }  // namespace corvane

@@ -2,15 +2,20 @@
 // The simulation window: shows the framebuffer the bodies are drawn into,
 // keeps the view geometry and the saved rectangle current, turns the scene
 // while the left button is dragged, switches the stereo pair from its
-// top-left corner and opens the control panel on a right click.
+// top-left corner and opens the control panel on a right click. A scene
+// file dropped on it is opened; it goes full screen and back, and records
+// itself while asked to.
 
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "app/framebuffer_surface.h"
+#include "app/view_recording.h"
 
 namespace corvane {
 
@@ -48,6 +53,31 @@ class MainView final : public QWidget {
     void startTitleTimer();
     // Title "Corvane  <bodies>個  <steps>f/m"; the step count starts again.
     void showStepRate();
+    // The title's text; while paused or recording, marks follow it.
+    void setTitle(const QString& title);
+    // Paused: the title says so, and a drag redraws every body it turns.
+    void setPaused(bool paused);
+
+    // Where a dropped scene file goes (the name's bytes).
+    using SceneOpener = std::function<void(const std::string& path)>;
+    void setSceneOpener(SceneOpener opener) { openScene_ = std::move(opener); }
+    // How a failed picture or recording is told: what failed, the file, why.
+    using FailureReporter =
+        std::function<void(const char* what, const std::string& path, const std::string& reason)>;
+    void setFailureReporter(FailureReporter report) { reportFailure_ = std::move(report); }
+
+    // Full screen, or back to the outer rectangle it had before.
+    void toggleFullScreen();
+    bool fullScreen() const { return fullScreen_; }
+
+    // Records the view into the H.264 video at `path` until stopped; the
+    // title shows it. A file that cannot be made is reported.
+    void startRecording(const std::string& path);
+    // Completes the video; a failure is reported.
+    void stopRecording();
+    bool recording() const { return recording_ != nullptr; }
+    // After a step: the view as it is now becomes the recording's next frame.
+    void recordStep();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +86,9 @@ class MainView final : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void startPresenting();
@@ -66,6 +99,11 @@ class MainView final : public QWidget {
     // while saving is on.
     void relayout();
     void storeOuterRect();
+    // The rectangle to keep: never the full-screen one.
+    QRect rectToKeep() const;
+    void refreshTitle();
+    // Ends the recording: completed when `complete`, else discarded.
+    void endRecording(bool complete);
     void pressLeft(int x, int y);
     void showControlPanel();
 
@@ -81,6 +119,14 @@ class MainView final : public QWidget {
     QRect storedRect_;
     QPointer<QWidget> panel_;
     std::function<void()> requestQuit_;
+    SceneOpener openScene_;
+    FailureReporter reportFailure_;
+    QString title_;
+    bool paused_ = false;
+    bool fullScreen_ = false;
+    bool leavingFullScreen_ = false;
+    QRect normalOuter_;  // the outer rectangle before full screen
+    std::unique_ptr<ViewRecording> recording_;
 };
 
 // The window flags of a frame mode: 0 framed with a title bar, 1 sizing
@@ -89,5 +135,9 @@ std::optional<Qt::WindowFlags> frameModeFlags(int mode);
 
 // The title the timer shows.
 QString stepRateTitle(int bodyCount, int frameCount);
+
+// The scene file a drop of `urls` would open: exactly one local file named
+// *.cvn (any case); empty for anything else.
+QString droppedSceneFile(const QList<QUrl>& urls);
 
 }  // namespace corvane

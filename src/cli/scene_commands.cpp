@@ -33,7 +33,7 @@ using media::kMaxRecordPixels;
 using media::kMaxRecordSide;
 using media::kMaxZoom;
 using media::RecordTargets;
-using media::surfaceImage;
+using media::viewPicture;
 using media::writePng;
 
 class SelectionsInUse {
@@ -192,8 +192,7 @@ int renderSceneCommand(const std::vector<std::string>& args) {
     if (stereo) gView.stereoOn = 1;
     if (depth) gView.depthDivisor = static_cast<int>(*depth);
     loadInput(input);
-    redrawAll(surface);
-    writePng(surfaceImage(surface), output);
+    writePng(viewPicture(), output);
     return 0;
 }
 

@@ -4,11 +4,20 @@
 
 #include "io_error.h"
 #include "replacing_file.h"
+#include "sim/display.h"
 
 namespace corvane::media {
 
+namespace {
+// The resolution a picture states: 100 dots per inch, Qt's own default
+// without a screen, whatever the screen of the program that writes it.
+constexpr int kDotsPerMetre = 3937;
+}  // namespace
+
 QImage surfaceImage(const MemorySurface& surface) {
     QImage image(surface.width(), surface.height(), QImage::Format_RGB32);
+    image.setDotsPerMeterX(kDotsPerMetre);
+    image.setDotsPerMeterY(kDotsPerMetre);
     for (int y = 0; y < surface.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < surface.width(); ++x) {
@@ -17,6 +26,12 @@ QImage surfaceImage(const MemorySurface& surface) {
         }
     }
     return image;
+}
+
+QImage viewPicture() {
+    MemorySurface surface(gView.viewWidth, gView.viewHeight);
+    redrawAll(surface);
+    return surfaceImage(surface);
 }
 
 void writePng(const QImage& image, const std::string& path) {

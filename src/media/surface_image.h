@@ -1,5 +1,5 @@
 #pragma once
-// Pictures of the in-memory view for corvane-cli.
+// Pictures of the view, the same for the desktop program and corvane-cli.
 
 #include <QImage>
 #include <string>
@@ -8,8 +8,14 @@
 
 namespace corvane::media {
 
-// The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size.
+// The surface's 0x00BBGGRR pixels as an opaque RGB image of the same size,
+// at 100 dots per inch.
 QImage surfaceImage(const MemorySurface& surface);
+
+// The picture of the running scene in the current view (its size, turn,
+// stereo pair and depth): every body drawn afresh on black, as a view shows
+// it after a load or a size change. Draws nowhere else and changes nothing.
+QImage viewPicture();
 
 // Writes `image` as PNG to `path` (the name's bytes as given), replacing the
 // file only once the picture is complete on the disk. Throws IoError with

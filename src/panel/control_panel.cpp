@@ -117,8 +117,14 @@ void ControlPanel::runGalaxy() {
 }
 
 void ControlPanel::openScene() {
-    gFiles.scenarioPath = kDefaultScenarioPath;
-    if (!dialogs_->chooseOpenFile(this, gFiles.scenarioPath)) return;
+    std::string path = kDefaultScenarioPath;
+    gFiles.scenarioPath = path;
+    if (!dialogs_->chooseOpenFile(this, path)) return;
+    openSceneFile(path);
+}
+
+void ControlPanel::openSceneFile(const std::string& path) {
+    gFiles.scenarioPath = path;
     reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
 }
 
@@ -129,8 +135,12 @@ void ControlPanel::saveScene() {
 
 void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what) {
     if (result.ok()) return;
-    dialogs_->showFailure(this,
-                          failureText(what, gFiles.scenarioPath, result.errorString.toStdString()));
+    reportFailure(what, gFiles.scenarioPath, result.errorString.toStdString());
+}
+
+void ControlPanel::reportFailure(const char* what, const std::string& path,
+                                 const std::string& reason) {
+    dialogs_->showFailure(this, failureText(what, path, reason));
 }
 
 void ControlPanel::nextFrameMode() {

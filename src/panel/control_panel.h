@@ -38,6 +38,14 @@ class ControlPanel final : public QWidget, public PanelSelections {
 
     QComboBox* combo(int index) const { return combos_.at(index); }
 
+    // Loads the scene file at `path` (the name's bytes) as Open does once a
+    // file is chosen: it becomes the file of the next save, and a file that
+    // cannot be read changes nothing and is reported.
+    void openSceneFile(const std::string& path);
+    // Tells the user that `what` failed for the file at `path` and why, in
+    // the form a failed load or save is told.
+    void reportFailure(const char* what, const std::string& path, const std::string& reason);
+
     // How the help page is handed to the desktop: true when it was shown.
     // Tests replace it.
     using DocumentOpener = std::function<bool(const QString& path)>;

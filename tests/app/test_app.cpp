@@ -1,14 +1,20 @@
 // The desktop program on Qt's display-less platform: the boot-settings file and
 // the rectangle the window opens with, pointer and frame modes, the ways the
-// program ends, its loop and its screen.
+// program ends, its loop and its screen; its command line, dropped files,
+// pause, pictures and recordings.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -16,15 +22,24 @@
 #include <QTimer>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <tuple>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 
 #include "app/application.h"
 #include "app/boot_settings.h"
 #include "app/qt_japanese.h"
+#include "app/start_arguments.h"
 #include "core/state.h"
 #include "panel/control_panel.h"
+#include "scenario/process_state.h"
+#include "scenario/scenario.h"
 #include "sim/bodies.h"
 #include "sim/params.h"
+#include "sim/step.h"
 #include "world_fixture.h"
 
 namespace corvane {
@@ -276,6 +291,237 @@ TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
         EXPECT_EQ(storedRect(), ending == 1 ? outer : QRect());
         viewSurface().setPixel(1, 1, kYellow);  // lands nowhere once the view is gone
     }
+}
+
+// The text of the message box that shows up while `action` runs, closed
+// again; empty when none shows up.
+QString messageDuring(const std::function<void()>& action) {
+    QString text;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->close();
+        }
+    });
+    poll.start(10);
+    action();
+    MainLoop::handleQueuedEvents();
+    return text;
+}
+
+void waitMs(int ms) {
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+// A scene file of `count` free stars, each resting at (1000 k, 0, 0).
+QString writeScene(const QTemporaryDir& dir, const char* name, int count) {
+    const QString path = dir.filePath(QString::fromUtf8(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return path;
+    file.write("Corvane V9.0\r\n" + QByteArray::number(count) +
+               "\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n" + QByteArray("\x8b\xcf\x93\x99") +
+               "\r\n" + QByteArray("\x8b\x85") + "\r\n");
+    for (int k = 1; k <= count; ++k)
+        file.write(QByteArray::number(k * 1000) + ".000000,0.000000,0.000000,0,0,0,0\r\n");
+    return path;
+}
+
+TEST(StartArguments, OneSceneFileAtMostAndNoOptionsOfItsOwn) {
+    // Words, then the scene file and the error's start ("" none).
+    const std::tuple<std::vector<const char*>, const char*, const char*> lines[] = {
+        {{}, nullptr, ""},
+        {{"a.cvn"}, "a.cvn", ""},
+        {{"-"}, "-", ""},
+        {{"--", "-b.cvn"}, "-b.cvn", ""},
+        {{"--verbose"}, nullptr, "unknown option --verbose"},
+        {{"a.cvn", "b.cvn"}, "a.cvn", "only one scene file"},
+    };
+    for (const auto& [words, file, error] : lines) {
+        std::vector<const char*> argv{"corvane"};
+        argv.insert(argv.end(), words.begin(), words.end());
+        const StartArguments parsed =
+            parseStartArguments(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(parsed.scenePath.value_or("<none>"), file ? file : "<none>") << words.size();
+        EXPECT_EQ(parsed.error.substr(0, std::strlen(error)), error);
+        EXPECT_EQ(parsed.error.empty(), *error == '\0');
+    }
+}
+
+TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes) {
+    QTemporaryDir dir;
+    const QString scene = writeScene(dir, "five.cvn", 5), upper = writeScene(dir, "TEN.CVN", 10);
+    const QString missing = dir.filePath("missing.cvn");
+    const QString failed = QString::fromUtf8("シーンを読み込めませんでした。");
+    // Start-up: the file's bodies, or the default galaxy and the message.
+    for (const auto& [path, bodies, message] :
+         {std::tuple(scene, 5, QString()), std::tuple(missing, 30, failed)}) {
+        Application program;
+        ASSERT_TRUE(program.initApplication(QFile::encodeName(path).toStdString()));
+        const QString shown = messageDuring([] {});
+        EXPECT_EQ(std::pair(gParams.bodyCount, shown.section(u'\n', 0, 0)),
+                  std::pair(bodies, message));
+        EXPECT_EQ(gFiles.scenarioPath, QFile::encodeName(path).toStdString()) << "saved there next";
+    }
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    // Dropped: one local *.cvn in any case is taken, anything else refused.
+    const std::tuple<QList<QUrl>, bool, int, QString> drops[] = {
+        {{QUrl::fromLocalFile(scene)}, true, 5, QString()},
+        {{QUrl::fromLocalFile(upper)}, true, 10, QString()},
+        {{QUrl::fromLocalFile(dir.filePath("notes.txt"))}, false, 10, QString()},
+        {{QUrl::fromLocalFile(scene), QUrl::fromLocalFile(upper)}, false, 10, QString()},
+        {{QUrl("https://example.org/five.cvn")}, false, 10, QString()},
+        {{}, false, 10, QString()},
+        {{QUrl::fromLocalFile(missing)}, true, 10, failed},
+    };
+    for (const auto& [urls, taken, bodies, message] : drops) {
+        SCOPED_TRACE(urls.isEmpty() ? QString("none").toStdString()
+                                    : urls.first().toString().toStdString());
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        const QString shown = messageDuring([&] { QCoreApplication::sendEvent(&view, &drop); });
+        EXPECT_EQ(std::tuple(enter.isAccepted(), drop.isAccepted(), gParams.bodyCount,
+                             shown.section(u'\n', 0, 0)),
+                  std::tuple(taken, taken, bodies, message));
+    }
+}
+
+TEST_F(ApplicationTest, APauseHoldsEveryBitTheDotTakesOneStepADragStillTurns) {
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    program.idleTick();
+    program.togglePause();
+    EXPECT_TRUE(view.windowTitle().endsWith(QString::fromUtf8("  一時停止中")));
+    const ProcessSnapshot held = ProcessSnapshot::capture();
+    QObject guard;
+    int wakes = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++wakes; });
+    tick.start(20);
+    QTimer::singleShot(300, &guard, [&] { program.loop().requestQuit(); });
+    program.run();
+    EXPECT_EQ(held.firstDifference(ProcessSnapshot::capture()), "") << "a paused loop stepped";
+    EXPECT_GE(wakes, 5) << "events are still served";
+    // "." is one step exactly: the same as one step taken by hand from the held state.
+    program.stepOnce();
+    const ProcessSnapshot once = ProcessSnapshot::capture();
+    EXPECT_NE(held.firstDifference(once), "");
+    std::copy(held.bodies.begin(), held.bodies.end(), gBodyTable.bodies);
+    std::copy(held.masses.begin(), held.masses.end(), gBodyTable.bodyMasses);
+    gRun = held.run;
+    gRandom = held.random;
+    stepSimulation();
+    EXPECT_EQ(once.firstDifference(ProcessSnapshot::capture()), "");
+    EXPECT_EQ(gRun.frameCount, held.run.frameCount + 1) << "only steps taken count";
+    // A drag while paused turns the bodies and shows every one of them.
+    view.framebuffer().fillBlack();
+    mouse(view, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton, Qt::LeftButton);
+    mouse(view, QEvent::MouseMove, {340, 320}, Qt::NoButton, Qt::LeftButton);
+    mouse(view, QEvent::MouseButtonRelease, {340, 320}, Qt::LeftButton, Qt::NoButton);
+    QImage shown = view.framebuffer().image();
+    redrawAll(view.framebuffer());
+    EXPECT_TRUE(gView.yawAngle != 0.0f && shown == view.framebuffer().image());
+    program.togglePause();
+    program.idleTick();
+    EXPECT_EQ(std::pair(view.windowTitle(), gRun.frameCount),
+              std::pair(QString("Corvane"), once.run.frameCount + 1));
+}
+
+TEST_F(ApplicationTest, AScreenshotIsTheViewsPictureAndAFailureIsTold) {
+    QTemporaryDir dir;
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    for (int k = 0; k < 50; ++k) program.idleTick();
+    const std::string path = program.saveScreenshot(dir.filePath("Pictures"));
+    const QString name = QFileInfo(QFile::decodeName(path.c_str())).fileName();
+    EXPECT_TRUE(QRegularExpression("^corvane-[0-9]{8}-[0-9]{6}\\.png$").match(name).hasMatch())
+        << name.toStdString();
+    redrawAll(view.framebuffer());
+    EXPECT_EQ(QImage(QFile::decodeName(path.c_str())), view.framebuffer().image());
+    QFile blocker(dir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    std::string failedPath = "?";
+    const QString shown =
+        messageDuring([&] { failedPath = program.saveScreenshot(dir.filePath("file/Pictures")); });
+    EXPECT_EQ(std::pair(shown.section(u'\n', 0, 0), failedPath),
+              std::pair(QString::fromUtf8("画像を保存できませんでした。"), std::string()));
+}
+
+// Frames and frames per second of a video, as libavformat reads them.
+std::pair<std::int64_t, double> videoFrames(const std::string& path) {
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return {-1, 0};
+    avformat_find_stream_info(format, nullptr);
+    const AVStream* stream = format->streams[0];
+    const std::pair facts(stream->nb_frames, av_q2d(stream->avg_frame_rate));
+    avformat_close_input(&format);
+    return facts;
+}
+
+TEST_F(ApplicationTest, EveryStepWhileRecordingIsOneFrameAndANewSizeEndsTheVideo) {
+    QTemporaryDir dir;
+    const QString videos = dir.filePath("Videos");
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    MainView& view = *program.view();
+    program.toggleRecording(videos);
+    ASSERT_TRUE(view.recording());
+    EXPECT_TRUE(view.windowTitle().endsWith(QString::fromUtf8("  ● REC")));
+    for (int k = 0; k < 40; ++k) program.idleTick();
+    gRun.skipFrame = 1;  // a skipped step is no frame
+    program.idleTick();
+    program.togglePause();
+    for (int k = 0; k < 5; ++k) program.stepOnce();
+    EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Corvane  一時停止中  ● REC"));
+    program.toggleRecording(videos);
+    view.resize(view.width() + 10, view.height());  // no recording to end
+    program.toggleRecording(videos + "/second");
+    for (int k = 0; k < 3; ++k) program.stepOnce();
+    view.resize(view.width() - 10, view.height());
+    EXPECT_FALSE(view.recording());
+    for (const auto& [folder, frames] : {std::pair(videos, 45), std::pair(videos + "/second", 3)}) {
+        const QStringList files = QDir(folder).entryList({"corvane-*.mp4"}, QDir::Files);
+        ASSERT_EQ(files.size(), 1) << folder.toStdString();
+        EXPECT_EQ(
+            videoFrames(QFile::encodeName(QDir(folder).filePath(files.first())).toStdString()),
+            std::pair(std::int64_t{frames}, 30.0))
+            << folder.toStdString();
+    }
+    QFile blocker(dir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const QString shown =
+        messageDuring([&] { program.toggleRecording(dir.filePath("file/Videos")); });
+    EXPECT_EQ(std::pair(shown.section(u'\n', 0, 0), view.recording()),
+              std::pair(QString::fromUtf8("録画を始められませんでした。"), false));
+}
+
+TEST_F(ApplicationTest, FullScreenAndBackKeepsTheOuterRectangleStored) {
+    Application program;
+    ASSERT_TRUE(program.initApplication());
+    QPointer<MainView> view = program.view();
+    const QRect outer = view->frameGeometry();
+    ASSERT_EQ(storedRect(), outer);
+    view->toggleFullScreen();
+    MainLoop::handleQueuedEvents();
+    EXPECT_TRUE(view->isFullScreen() && view->size() != outer.size());
+    EXPECT_EQ(storedRect(), outer) << "the full-screen rectangle was stored";
+    view->toggleFullScreen();
+    waitMs(400);
+    EXPECT_EQ(std::pair(view->frameGeometry(), storedRect()), std::pair(outer, outer));
+    view->toggleFullScreen();
+    MainLoop::handleQueuedEvents();
+    view->close();
+    MainLoop::handleQueuedEvents();
+    EXPECT_EQ(storedRect(), outer) << "closed in full screen";
 }
 
 TEST(MainLoop, WhatIsQueuedOrDueIsHandledBeforeTheNextStep) {

@@ -2,10 +2,12 @@
 # The real corvane on a private X server with a temporary home, as a user
 # drives it. openbox, bare: the outer rectangle kept over restarts, maximising
 # and frame modes; the panel above the view; Help; a Run's countdown shown.
+# openbox, bare, too: a scene from the command line, pause and one step, the
+# picture and the recording the keys make, full screen and back.
 # first: the first start; Run, Save and Open through Qt's dialogs; Hide; Exit.
-# Usage: e2e.sh <corvane> <x11_probe> <folder for screenshots> openbox|bare|first
+# Usage: e2e.sh <corvane> <x11_probe> <folder for screenshots> openbox|bare|first <video_probe>
 set -euo pipefail
-program=$(readlink -f "$1") probe=$(readlink -f "$2") shots=$3 desktop=$4
+program=$(readlink -f "$1") probe=$(readlink -f "$2") shots=$3 desktop=$4 video_probe=$(readlink -f "$5")
 bin_dir=$(dirname "$program") tmp=$(mktemp -d) xvfb_pid="" wm_pid="" app_pid=""
 mkdir -p "$shots" && rm -f "$shots"/*.png
 trap 'kill $app_pid $wm_pid $xvfb_pid 2>/dev/null; wait; rm -rf "$tmp"' EXIT
@@ -32,8 +34,8 @@ shown() { [ "$(xdotool search --onlyvisible --name "$1" | grep -cvx "${main:-0}"
 find_main() { main=$(xdotool search --onlyvisible --name '^Corvane$' | head -n 1) && [ -n "$main" ]; }
 find_panel() { panel=$(xdotool search --onlyvisible --name '^corvane 設定$' | head -n 1) && [ -n "$panel" ]; }
 title_is() { [ "$(xdotool getwindowname "$main")" = "$1" ] || [ -z "${2:-}" ] || fail "$2: $(xdotool getwindowname "$main")"; }
-start_program() { # from folder $1
-  (cd "$1" && exec "$program") >>"$tmp/app.log" 2>&1 & app_pid=$!
+start_program() { # from folder $1, with the arguments after it
+  (cd "$1" && shift && exec "$program" "$@") >>"$tmp/app.log" 2>&1 & app_pid=$!
   wait_until 15 find_main && sleep 0.3 || fail "the main view did not appear"
 }
 end_program() {
@@ -149,6 +151,58 @@ for mode in 0 1; do
   stored_is "100 80 707 525" || fail "start in mode $mode stored $(stored_outer)"
 done
 write_settings 100 80 807 605
+
+echo "== a scene that cannot be read: the first galaxy and the message"
+start_program "$tmp/elsewhere" "$tmp/missing.cvn"
+wait_until 5 shown '^corvane$' || fail "no message for a scene that cannot be read"
+import -window root "$shots/open-failed.png"
+xdotool key Return && wait_until 5 shown '^corvane$' 0 || fail "the message stayed"
+close_main
+
+echo "== a scene from the command line; a pause holds it; '.' is one step"
+# Weightless stars drifting 1/64 m a step: every position stays exact in a file's six decimals.
+{ printf 'Corvane V9.0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n1.0e5\r\n100\r\n%s\r\n%s\r\n' "$(printf 均等 | iconv -t SJIS)" "$(printf 球 | iconv -t SJIS)"
+  for i in 1 2 3 4 5; do printf '%d.000000,-%d.500000,%d.250000,0.015625,0.000000,-0.015625,0.000000\r\n' $((i * 1000)) $((i * 700)) $((i * 300)); done
+} >"$tmp/drifting.cvn"
+cli=$bin_dir/corvane-cli pictures=$HOME/Pictures videos=$HOME/Videos
+start_program "$tmp/elsewhere" "$tmp/drifting.cvn"
+key() { timeout 5 xdotool windowfocus --sync "$main" 2>/dev/null || true; xdotool key --window "$main" "$@"; }
+save_as() { show_panel && press_button 3 && answer_dialog 保存 "$1" && wait_until 10 shown '^保存$' 0 && wait_until 5 test -s "$1" &&
+  press_button 1 && wait_until 5 shown '^corvane 設定$' 0 || fail "could not save $1"; }
+key space && wait_until 5 title_is "Corvane  一時停止中" || title_is "Corvane  一時停止中" "the title while paused"
+save_as "$tmp/held.cvn"
+[ "$(grep -c $'\r$' "$tmp/held.cvn")" = 15 ] || fail "the scene given was not loaded: $(head -n 2 "$tmp/held.cvn")"
+sleep 1 && save_as "$tmp/held-later.cvn"
+cmp -s "$tmp/held.cvn" "$tmp/held-later.cvn" || fail "the scene moved while paused"
+key period && sleep 0.3 && save_as "$tmp/stepped.cvn"
+"$cli" run "$tmp/held.cvn" -o "$tmp/one-step.cvn" --steps 1 --seed 1
+cmp -s "$tmp/stepped.cvn" "$tmp/one-step.cvn" || fail "'.' was not one step: $(diff "$tmp/stepped.cvn" "$tmp/one-step.cvn" | head -n 4)"
+
+echo "== F12's picture is corvane-cli render's, byte for byte"
+key F12 && wait_until 5 bash -c "ls '$pictures'/corvane-*.png" || fail "F12 wrote no picture in $pictures"
+picture=$(ls "$pictures"/corvane-*.png) && [[ $(basename "$picture") =~ ^corvane-[0-9]{8}-[0-9]{6}\.png$ ]] || fail "named $picture"
+view_size=$(xwininfo -id "$main" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}')
+"$cli" render "$tmp/stepped.cvn" -o "$tmp/render.png" --view "$view_size"
+cp "$picture" "$shots/f12.png" && cp "$tmp/render.png" "$shots/render.png"
+cmp -s "$picture" "$tmp/render.png" || fail "F12's picture differs from render's at $view_size"
+
+echo "== F9 records 2 s at 30 frames a second, every step one frame"
+key space F9 && wait_until 5 title_is "Corvane  ● REC" || title_is "Corvane  ● REC" "the title while recording"
+sleep 2 && key F9 && wait_until 10 title_is "Corvane" || title_is "Corvane" "the title after recording"
+video=$(ls "$videos"/corvane-*.mp4) || fail "F9 left no video in $videos"
+read -r frames fps seconds codec < <("$video_probe" "$video") || fail "$video is no video"
+echo "   $frames frames, $fps frames/s, $seconds s, $codec"
+[ "$codec" = h264 ] && [ "$fps" = 30.000 ] && [ "$frames" -ge 60 ] || fail "the recording is $frames frames of $codec at $fps"
+awk -v n="$frames" -v s="$seconds" 'BEGIN {d = n - 30 * s; exit !(d >= -2 && d <= 2)}' || fail "$frames frames in $seconds s"
+
+echo "== F11: full screen and back; the rectangle kept is never the full screen"
+outer=$(outer_on_screen "$main")
+key F11 && wait_until 5 main_is_at "0 0 1600 1000" || fail "full screen is at $(outer_on_screen "$main")"
+sleep 0.5 && stored_is "$outer" || fail "full screen stored $(stored_outer)"
+key F11 && wait_until 5 main_is_at "$outer" || fail "back from full screen at $(outer_on_screen "$main"), not $outer"
+sleep 0.5 && stored_is "$outer" || fail "back from full screen stored $(stored_outer)"
+key F11 && wait_until 5 main_is_at "0 0 1600 1000" && close_main
+stored_is "$outer" || fail "closed in full screen, stored $(stored_outer)"
 
 if [ "$desktop" = openbox ]; then
   echo "== maximise, restore, maximise (a double click on the title), close; the next start fits the screen"

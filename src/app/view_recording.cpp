@@ -1,0 +1,48 @@
+#include "app/view_recording.h"
+
+#include "media/io_error.h"
+#include "sim/display.h"
+
+namespace corvane {
+
+ViewRecording::ViewRecording(FramebufferSurface& screen, const std::string& path)
+    : screen_(screen), copy_(screen.width(), screen.height()), path_(path) {
+    if (copy_.width() == 0 || copy_.height() == 0) {
+        throw IoError("cannot write " + path + ": the view has no picture");
+    }
+    media::RecordTargets targets;
+    targets.video = path;
+    targets.fps = kRecordFps;
+    recorder_ = std::make_unique<media::FrameRecorder>(targets, copy_.width(), copy_.height());
+    redrawAll(copy_);
+}
+
+void ViewRecording::setPixel(int x, int y, Colour colour) {
+    screen_.setPixel(x, y, colour);
+    copy_.setPixel(x, y, colour);
+}
+
+void ViewRecording::fillBlack() {
+    screen_.fillBlack();
+    copy_.fillBlack();
+}
+
+void ViewRecording::drawText(std::string_view utf8) {
+    // A text is shown on the screen only: the video keeps the bodies.
+    screen_.drawText(utf8);
+}
+
+void ViewRecording::addFrame() {
+    recorder_->add(copy_);
+    ++added_;
+}
+
+void ViewRecording::redraw() {
+    redrawAll(copy_);
+}
+
+void ViewRecording::finish() {
+    recorder_->finish();
+}
+
+}  // namespace corvane

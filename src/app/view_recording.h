@@ -1,0 +1,48 @@
+#pragma once
+// A recording of the main view: while it lasts, the simulation draws on the
+// window's screen and on a copy in memory of the same size at once, and every
+// step hands the copy to the companion's recorder as one video frame.
+
+#include <memory>
+#include <string>
+
+#include "app/framebuffer_surface.h"
+#include "core/surface.h"
+#include "media/frame_recorder.h"
+
+namespace corvane {
+
+constexpr int kRecordFps = 30;
+
+class ViewRecording final : public DrawingSurface {
+  public:
+    // Opens the H.264 video at `path` for the screen's size and starts the
+    // copy with every body drawn. Throws IoError when the file cannot be made.
+    ViewRecording(FramebufferSurface& screen, const std::string& path);
+
+    void setPixel(int x, int y, Colour colour) override;
+    void fillBlack() override;
+    void drawText(std::string_view utf8) override;
+
+    // The copy as it is now becomes the next frame. Throws IoError once a
+    // write has failed.
+    void addFrame();
+    // Every body drawn afresh on the copy, as the screen was.
+    void redraw();
+    // Writes the queued frames and gives the video its name. Throws IoError.
+    void finish();
+
+    int width() const { return copy_.width(); }
+    int height() const { return copy_.height(); }
+    const std::string& path() const { return path_; }
+    std::uint32_t framesAdded() const { return added_; }
+
+  private:
+    FramebufferSurface& screen_;
+    MemorySurface copy_;
+    std::string path_;
+    std::unique_ptr<media::FrameRecorder> recorder_;
+    std::uint32_t added_ = 0;
+};
+
+}  // namespace corvane
