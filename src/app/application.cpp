@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -44,16 +45,22 @@ ControlPanel* createControlPanel(MainView& view, PanelHost& host) {
     return panel;
 }
 
-// The file `prefix`-YYYYMMDD-HHMMSS.`suffix` in `folder`, or in the user's
+// The file corvane-YYYYMMDD-HHMMSS.`suffix` in `folder`, or in the user's
 // folder of `location` when `folder` is empty; the folder is made when
-// missing. The name's bytes.
+// missing. A second picture or video in the same second is numbered
+// (corvane-YYYYMMDD-HHMMSS-2.`suffix`, ...) rather than replacing the first.
+// The name's bytes.
 std::string timestampedFile(const QString& folder, QStandardPaths::StandardLocation location,
                             const char* suffix) {
     const QString dir = folder.isEmpty() ? QStandardPaths::writableLocation(location) : folder;
     QDir().mkpath(dir);
-    const QString name = QDateTime::currentDateTime().toString(u"'corvane-'yyyyMMdd-HHmmss'.'") +
-                         QString::fromLatin1(suffix);
-    return QFile::encodeName(QDir(dir).filePath(name)).toStdString();
+    const QString stem = QDateTime::currentDateTime().toString(u"'corvane-'yyyyMMdd-HHmmss");
+    const QString extension = u'.' + QString::fromLatin1(suffix);
+    QString path = QDir(dir).filePath(stem + extension);
+    for (int number = 2; QFileInfo::exists(path) && number < 1000; ++number) {
+        path = QDir(dir).filePath(stem + u'-' + QString::number(number) + extension);
+    }
+    return QFile::encodeName(path).toStdString();
 }
 
 // The system's reason of a media writer's failure: its message without the

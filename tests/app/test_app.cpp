@@ -447,6 +447,11 @@ TEST_F(ApplicationTest, AScreenshotIsTheViewsPictureAndAFailureIsTold) {
         << name.toStdString();
     redrawAll(view.framebuffer());
     EXPECT_EQ(QImage(QFile::decodeName(path.c_str())), view.framebuffer().image());
+    // Pictures within one second are numbered, never replaced.
+    const std::string second = program.saveScreenshot(dir.filePath("Pictures"));
+    const std::string third = program.saveScreenshot(dir.filePath("Pictures"));
+    EXPECT_TRUE(path != second && second != third && path != third) << second << " " << third;
+    EXPECT_EQ(QDir(dir.filePath("Pictures")).entryList(QDir::Files).size(), 3);
     QFile blocker(dir.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     std::string failedPath = "?";
