@@ -22,18 +22,19 @@ namespace {
 struct Avx512Lanes {
     static constexpr int kWidth = 8;
     // Three registers per block (24 free stars share each sweep) and chunks
-    // of 16 sources. Measured on Zen 5 with 1 to 6 registers and chunks of 8
-    // to 32, one variant per build and runs taken alternately: 2 to 4
-    // registers and chunks of 8 to 16 lie within the host's noise of one
-    // another, 6 registers lose about a tenth, chunks of 32 a twentieth.
-    // What holds this path is not the shape: the sweep without its square
-    // roots and divisions runs at only 0.7 to 0.9 of the divider's ceiling,
-    // so the rest of a term (eleven conversions, subtractions, additions)
-    // takes about as long as the divider, and the two overlap only in part.
+    // of 16 sources. On Zen 5, one variant per build and runs taken
+    // alternately, 2 to 4 registers and chunks of 8 to 24 lie within the
+    // host's noise of one another; 6 registers lose about a tenth.
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
     // Each source's three stages register by register rather than stage by
-    // stage: on Zen 5 0.77 - 0.88 of the ceiling against 0.70 - 0.73.
+    // stage, so that the divider's work is spread evenly through the
+    // instructions. Why it pays: on Zen 5 the sweep with its square roots
+    // and divisions replaced by multiplications still runs at 0.97 - 0.99 of
+    // the divider's ceiling, so the rest of a term (eleven conversions,
+    // subtractions, additions) takes as long as the divider, and only how
+    // well the two overlap decides the speed. The same reason moves the
+    // subtractions and the sums of squares to the multiply units (below).
     static constexpr bool kStagesPerRegister = true;
     using F = __m256;   // eight floats
     using D = __m512d;  // eight doubles
