@@ -67,17 +67,15 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
         const std::string value(arguments.valueOf(option));
         const int combo = selectionOptionIndex(option);
         if (combo >= 0) {
+            SelectionModel check;  // wrong values and chosen entries said once, before timing
+            reportChoice(applySelection(check, combo, value));
             options.selections.emplace_back(combo, value);
         } else if (option == "--steps") {
-            options.steps = parseUnsigned(option, value);
-            if (options.steps == 0) throw UsageError("--steps expects at least 1");
+            options.steps = parseWholeNumber(option, value, 1);
         } else if (option == "--threads") {
-            options.threads = parseUnsigned(option, value);
-            if (options.threads > kMaxThreads)
-                throw UsageError("--threads expects 0 (every core) or a number from 1 to " +
-                                 std::to_string(kMaxThreads) + ", not \"" + value + "\"");
+            options.threads = parseWholeNumber(option, value, 0, kMaxThreads);
         } else if (option == "--seed") {
-            options.seed = parseUnsigned(option, value);
+            options.seed = parseWholeNumber(option, value);
         } else if (option == "--view") {
             options.view = parseViewSize(value);
         } else if (option == "--kernel") {

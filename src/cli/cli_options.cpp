@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <iostream>
 
 #include "core/state.h"
 #include "render/plot.h"
@@ -103,16 +104,63 @@ ViewSize parseViewSize(std::string_view text) {
     return size;
 }
 
-std::uint32_t parseUnsigned(std::string_view option, std::string_view text) {
+std::uint32_t parseWholeNumber(std::string_view option, std::string_view text, std::uint32_t low,
+                               std::uint32_t high) {
     std::uint32_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     bool digitsOnly = !text.empty() && text.front() >= '0' && text.front() <= '9';
-    if (!digitsOnly || error != std::errc() || end != text.data() + text.size()) {
-        throw UsageError(std::string(option) +
-                         " expects a whole number from 0 to 4294967295, not \"" +
+    if (!digitsOnly || error != std::errc() || end != text.data() + text.size() || value < low ||
+        value > high) {
+        throw UsageError(std::string(option) + " expects a whole number from " +
+                         std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
                          std::string(text) + "\"");
     }
     return value;
+}
+
+bool Arguments::done() {
+    if (joined_) throw UsageError(option_ + " takes no value, not \"" + *joined_ + "\"");
+    return next_ >= args_.size();
+}
+
+std::string_view Arguments::next() {
+    const std::string& argument = args_[next_++];
+    const std::size_t equals = argument.find('=');
+    if (!argument.starts_with("--") || equals == std::string::npos) {
+        option_ = argument;
+        return argument;
+    }
+    option_ = argument.substr(0, equals);
+    joined_ = argument.substr(equals + 1);
+    return option_;
+}
+
+std::string_view Arguments::valueOf(std::string_view option) {
+    if (joined_) {
+        value_ = std::move(*joined_);
+        joined_.reset();
+        return value_;
+    }
+    if (next_ >= args_.size()) throw UsageError(std::string(option) + " needs a value");
+    return args_[next_++];
+}
+
+std::string Arguments::outputOf(std::string_view option) {
+    std::string value(valueOf(option));
+    if (value == "-") {
+        throw UsageError(std::string(option) +
+                         " expects a file name; corvane-cli writes no file to standard "
+                         "output (\"-\")");
+    }
+    return value;
+}
+
+void Arguments::takeInput(std::string_view argument, std::string& input) const {
+    if (argument.starts_with("-") && argument.size() > 1) {
+        throw UsageError("unknown option " + std::string(argument) + " for " + command_);
+    }
+    if (!input.empty()) throw UsageError("unexpected argument " + std::string(argument));
+    input = argument;
 }
 
 std::string_view selectionOptionName(int combo) {
@@ -129,15 +177,28 @@ int selectionOptionIndex(std::string_view option) {
     return -1;
 }
 
-void applySelection(PanelSelections& selections, int combo, std::string_view value) {
-    if (selections.selectByPrefix(combo, value)) return;
-    int named = englishNameIndex(combo, value);
-    if (named >= 0) {
+std::string applySelection(PanelSelections& selections, int combo, std::string_view value) {
+    if (!selections.selectByPrefix(combo, value)) {
+        int named = englishNameIndex(combo, value);
+        if (named < 0) {
+            throw UsageError(std::string(selectionOptionName(combo)) + " \"" + std::string(value) +
+                             "\" selects nothing; the entries are: " + selectionChoices(combo));
+        }
         selections.setSelectedIndex(combo, named);
-        return;
+        return {};
     }
-    throw UsageError(std::string(selectionOptionName(combo)) + " \"" + std::string(value) +
-                     "\" selects nothing; the entries are: " + selectionChoices(combo));
+    const int index = selections.selectedIndex(combo);
+    const std::string_view entry = comboEntries(combo)[index];
+    if (equalsFolded(entry, value)) return {};
+    std::string line = std::string(selectionOptionName(combo)) + " " + std::string(value) +
+                       " chose " + std::string(entry);
+    if (combo == kComboMassMode) line += " (" + std::string(kMassModeNames.at(index)) + ")";
+    if (combo == kComboLayout) line += " (" + std::string(kLayoutNames.at(index)) + ")";
+    return line;
+}
+
+void reportChoice(const std::string& line) {
+    if (!line.empty()) std::cerr << "corvane-cli: " << line << "\n";
 }
 
 void applyViewSize(const ViewSize& view) {

@@ -2,6 +2,7 @@
 // Option parsing shared by the commands of corvane-cli.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,28 +20,26 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Walks the arguments of one command, the one parser of every command.
+// Walks the arguments of one command, the one parser of every command. An
+// option's value follows it ("--seed 7") or is joined to it by "=" ("--seed=7").
 class Arguments {
   public:
     Arguments(std::string_view command, const std::vector<std::string>& args)
         : command_(command), args_(args) {}
 
-    bool done() const { return next_ >= args_.size(); }
-    std::string_view next() { return args_[next_++]; }
-
-    std::string_view valueOf(std::string_view option) {
-        if (done()) throw UsageError(std::string(option) + " needs a value");
-        return next();
-    }
+    // Whether every argument has been taken. Throws UsageError when the last
+    // option was given a value with "=" that it does not take.
+    bool done();
+    // The next argument; of "--name=value" the name, the value kept for valueOf().
+    std::string_view next();
+    // The value of the option just taken; throws UsageError when there is none.
+    std::string_view valueOf(std::string_view option);
+    // The value of an option that names a file to write; "-" (standard
+    // output, which nothing here writes) is wrong usage.
+    std::string outputOf(std::string_view option);
 
     // The input file; a second one, or an unknown option, is wrong usage.
-    void takeInput(std::string_view argument, std::string& input) const {
-        if (argument.starts_with("-") && argument.size() > 1) {
-            throw UsageError("unknown option " + std::string(argument) + " for " + command_);
-        }
-        if (!input.empty()) throw UsageError("unexpected argument " + std::string(argument));
-        input = argument;
-    }
+    void takeInput(std::string_view argument, std::string& input) const;
 
     void require(bool present, std::string_view what) const {
         if (!present) throw UsageError(command_ + " needs " + std::string(what));
@@ -50,6 +49,9 @@ class Arguments {
     std::string command_;
     const std::vector<std::string>& args_;
     std::size_t next_ = 0;
+    std::string option_;                 // the option taken last
+    std::optional<std::string> joined_;  // its value after "=", until taken
+    std::string value_;                  // that value once taken
 };
 
 // Drawing goes to `surface` while the command runs; the process-wide pointer
@@ -70,8 +72,12 @@ struct ViewSize {
 // "WxH" with both from 1 to 16384; throws UsageError otherwise.
 ViewSize parseViewSize(std::string_view text);
 
-// A non-negative decimal integer; throws UsageError otherwise.
-std::uint32_t parseUnsigned(std::string_view option, std::string_view text);
+// A decimal whole number from `low` to `high`. Anything else (a sign, a
+// fraction, other characters, a number out of range) throws UsageError with
+// the one message of the option: "OPTION expects a whole number from LOW to
+// HIGH, not "TEXT"".
+std::uint32_t parseWholeNumber(std::string_view option, std::string_view text,
+                               std::uint32_t low = 0, std::uint32_t high = UINT32_MAX);
 
 // The combo index a selection option sets ("--free" 0 ... "--layout" 8), or
 // -1 when `option` is not one of the nine.
@@ -81,8 +87,13 @@ int selectionOptionIndex(std::string_view option);
 // option at `combo`: the first entry that begins with it (ASCII letters
 // without regard to case), and for the mass mode also "original",
 // "uniform", "f1", for the layout "galaxy", "thin", "thick", "sphere".
-// Throws UsageError when nothing is selected.
-void applySelection(PanelSelections& selections, int combo, std::string_view value);
+// Throws UsageError when nothing is selected. Returns "" when `value` is
+// the whole entry or its English name (ASCII letters without regard to
+// case), else the line that names what was chosen, e.g. "--free 1 chose 10".
+std::string applySelection(PanelSelections& selections, int combo, std::string_view value);
+
+// Prints a line of applySelection() on standard error, if it is not empty.
+void reportChoice(const std::string& line);
 
 // The option of selection `combo` ("--free" ... "--layout").
 std::string_view selectionOptionName(int combo);

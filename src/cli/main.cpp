@@ -25,17 +25,22 @@ bool asksForHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+using Command = int (*)(const std::vector<std::string>&);
+
+Command commandNamed(std::string_view command) {
+    return command == "new"      ? newSceneCommand
+           : command == "run"    ? runSceneCommand
+           : command == "render" ? renderSceneCommand
+           : command == "record" ? recordSceneCommand
+           : command == "bench"  ? benchCommand
+                                 : nullptr;
+}
+
 int dispatch(std::string_view command, const std::vector<std::string>& args) {
-    using Command = int (*)(const std::vector<std::string>&);
-    Command run = command == "new"      ? newSceneCommand
-                  : command == "run"    ? runSceneCommand
-                  : command == "render" ? renderSceneCommand
-                  : command == "record" ? recordSceneCommand
-                  : command == "bench"  ? benchCommand
-                                        : nullptr;
+    Command run = commandNamed(command);
     if (!run) throw UsageError("unknown command " + std::string(command));
     if (asksForHelp(args)) {
-        std::cout << usageText();
+        std::cout << commandUsageText(command);
         return 0;
     }
     return run(args);
@@ -58,7 +63,9 @@ int runMain(int argc, char** argv) {
     try {
         return dispatch(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const UsageError& e) {
-        std::cerr << "corvane-cli: " << e.what() << "\n(corvane-cli --help shows the usage)\n";
+        const bool known = commandNamed(args[0]) != nullptr;
+        std::cerr << "corvane-cli: " << e.what() << "\n(corvane-cli "
+                  << (known ? args[0] + " " : "") << "--help shows the usage)\n";
         return kExitUsage;
     } catch (const IoError& e) {
         std::cerr << "corvane-cli: " << e.what() << "\n";

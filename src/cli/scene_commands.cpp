@@ -1,10 +1,6 @@
 #include "scene_commands.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <climits>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -15,6 +11,7 @@
 #include "core/surface.h"
 #include "media/frame_recorder.h"
 #include "media/surface_image.h"
+#include "media/video_encoder.h"
 #include "progress.h"
 #include "scenario/scenario.h"
 #include "sim/display.h"
@@ -28,10 +25,12 @@ namespace corvane::cli {
 namespace {
 
 using media::FrameRecorder;
+using media::kMaxCrf;
 using media::kMaxFps;
 using media::kMaxRecordPixels;
 using media::kMaxRecordSide;
 using media::kMaxZoom;
+using media::kX264Presets;
 using media::RecordTargets;
 using media::viewPicture;
 using media::writePng;
@@ -60,35 +59,6 @@ void saveOutput(const std::string& path) {
     }
 }
 
-// Reports the step count once a second after the first second, on one line
-// where standard error is a terminal.
-class Progress {
-  public:
-    explicit Progress(std::uint32_t total) : total_(total) {}
-    ~Progress() {
-        if (shown_ && terminal_) std::fputc('\n', stderr);
-    }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    void update(std::uint32_t done) {
-        auto now = Clock::now();
-        if (now - lastShown_ < std::chrono::seconds(1)) return;
-        lastShown_ = now;
-        shown_ = true;
-        std::fprintf(stderr, "%scorvane-cli run: step %u of %u%s", terminal_ ? "\r" : "", done,
-                     total_, terminal_ ? "" : "\n");
-        std::fflush(stderr);
-    }
-
-  private:
-    using Clock = std::chrono::steady_clock;
-    std::uint32_t total_;
-    Clock::time_point lastShown_ = Clock::now();
-    bool terminal_ = isatty(STDERR_FILENO) == 1;
-    bool shown_ = false;
-};
-
 }  // namespace
 
 int newSceneCommand(const std::vector<std::string>& args) {
@@ -101,13 +71,13 @@ int newSceneCommand(const std::vector<std::string>& args) {
         std::string_view a = arguments.next();
         int combo = selectionOptionIndex(a);
         if (a == "-o") {
-            output = arguments.valueOf(a);
+            output = arguments.outputOf(a);
         } else if (a == "--seed") {
-            seed = parseUnsigned(a, arguments.valueOf(a));
+            seed = parseWholeNumber(a, arguments.valueOf(a));
         } else if (a == "--view") {
             view = parseViewSize(arguments.valueOf(a));
         } else if (combo >= 0) {
-            applySelection(selections, combo, arguments.valueOf(a));
+            reportChoice(applySelection(selections, combo, arguments.valueOf(a)));
         } else {
             throw UsageError("unknown argument " + std::string(a) + " for new");
         }
@@ -128,16 +98,19 @@ int runSceneCommand(const std::vector<std::string>& args) {
     std::optional<std::uint32_t> steps;
     std::uint32_t seed = currentTimeSeed();
     ViewSize view;
+    bool quiet = false;
     while (!arguments.done()) {
         std::string_view a = arguments.next();
         if (a == "-o") {
-            output = arguments.valueOf(a);
+            output = arguments.outputOf(a);
         } else if (a == "--steps") {
-            steps = parseUnsigned(a, arguments.valueOf(a));
+            steps = parseWholeNumber(a, arguments.valueOf(a));
         } else if (a == "--seed") {
-            seed = parseUnsigned(a, arguments.valueOf(a));
+            seed = parseWholeNumber(a, arguments.valueOf(a));
         } else if (a == "--view") {
             view = parseViewSize(arguments.valueOf(a));
+        } else if (a == "-q" || a == "--quiet") {
+            quiet = true;
         } else {
             arguments.takeInput(a, input);
         }
@@ -151,12 +124,13 @@ int runSceneCommand(const std::vector<std::string>& args) {
     SurfaceInUse inUse(surface);
     loadInput(input);
     seedRandom(seed);
-    Progress progress(*steps);
+    Progress progress("run", *steps, quiet);
     for (std::uint32_t done = 0; done < *steps; ++done) {
         stepSimulation();
         progress.update(done + 1);
     }
     saveOutput(output);
+    progress.update(*steps, 0, true);
     return 0;
 }
 
@@ -170,15 +144,13 @@ int renderSceneCommand(const std::vector<std::string>& args) {
     while (!arguments.done()) {
         std::string_view a = arguments.next();
         if (a == "-o") {
-            output = arguments.valueOf(a);
+            output = arguments.outputOf(a);
         } else if (a == "--view") {
             view = parseViewSize(arguments.valueOf(a));
         } else if (a == "--stereo") {
             stereo = true;
         } else if (a == "--depth") {
-            depth = parseUnsigned(a, arguments.valueOf(a));
-            if (*depth == 0 || *depth > INT_MAX)
-                throw UsageError("--depth expects a positive whole number");
+            depth = parseWholeNumber(a, arguments.valueOf(a), 1, INT_MAX);
         } else {
             arguments.takeInput(a, input);
         }
@@ -198,15 +170,13 @@ int renderSceneCommand(const std::vector<std::string>& args) {
 
 namespace {
 
-std::uint32_t boundedOption(std::string_view option, std::string_view text, std::uint32_t low,
-                            std::uint32_t high) {
-    std::uint32_t value = parseUnsigned(option, text);
-    if (value < low || value > high) {
-        throw UsageError(std::string(option) + " expects a whole number from " +
-                         std::to_string(low) + " to " + std::to_string(high) + ", not " +
-                         std::string(text));
+std::string parsePreset(std::string_view text) {
+    for (std::string_view preset : kX264Presets) {
+        if (preset == text) return std::string(text);
     }
-    return value;
+    std::string names;
+    for (std::string_view preset : kX264Presets) (names += names.empty() ? "" : ", ") += preset;
+    throw UsageError("--preset expects one of " + names + ", not \"" + std::string(text) + "\"");
 }
 
 void checkRecordSize(const ViewSize& view, int zoom) {
@@ -242,28 +212,35 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     ViewSize view;
     bool stereo = false;
     std::optional<int> depth;
+    bool quiet = false;
     while (!arguments.done()) {
         std::string_view a = arguments.next();
         if (a == "-o") {
-            targets.video = arguments.valueOf(a);
+            targets.video = arguments.outputOf(a);
         } else if (a == "--frames") {
             targets.framesFolder = arguments.valueOf(a);
         } else if (a == "--steps") {
-            steps = parseUnsigned(a, arguments.valueOf(a));
+            steps = parseWholeNumber(a, arguments.valueOf(a));
         } else if (a == "--every") {
-            every = boundedOption(a, arguments.valueOf(a), 1, UINT32_MAX);
+            every = parseWholeNumber(a, arguments.valueOf(a), 1, UINT32_MAX);
         } else if (a == "--fps") {
-            targets.fps = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, kMaxFps));
+            targets.fps = static_cast<int>(parseWholeNumber(a, arguments.valueOf(a), 1, kMaxFps));
         } else if (a == "--zoom") {
-            targets.zoom = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, kMaxZoom));
+            targets.zoom = static_cast<int>(parseWholeNumber(a, arguments.valueOf(a), 1, kMaxZoom));
+        } else if (a == "--crf") {
+            targets.crf = static_cast<int>(parseWholeNumber(a, arguments.valueOf(a), 0, kMaxCrf));
+        } else if (a == "--preset") {
+            targets.preset = parsePreset(arguments.valueOf(a));
         } else if (a == "--seed") {
-            seed = parseUnsigned(a, arguments.valueOf(a));
+            seed = parseWholeNumber(a, arguments.valueOf(a));
         } else if (a == "--view") {
             view = parseViewSize(arguments.valueOf(a));
         } else if (a == "--stereo") {
             stereo = true;
         } else if (a == "--depth") {
-            depth = static_cast<int>(boundedOption(a, arguments.valueOf(a), 1, INT_MAX));
+            depth = static_cast<int>(parseWholeNumber(a, arguments.valueOf(a), 1, INT_MAX));
+        } else if (a == "-q" || a == "--quiet") {
+            quiet = true;
         } else {
             arguments.takeInput(a, input);
         }
@@ -287,7 +264,7 @@ int recordSceneCommand(const std::vector<std::string>& args) {
     FrameRecorder recorder(targets, view.width, view.height);
     if (!recorder.encoderNote().empty())
         std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
-    RecordProgress progress(*steps);
+    Progress progress("record", *steps, quiet, Progress::Frames::Shown);
     for (std::uint32_t done = 0; done < *steps; ++done) {
         stepSimulation();
         if ((done + 1) % every == 0) recorder.add(surface);

@@ -1,96 +1,207 @@
 #include "usage.h"
 
+#include <array>
+#include <string_view>
+
 #include "cli_options.h"
 #include "settings/panel_data.h"
 
 namespace corvane::cli {
 namespace {
 
-const char* const kCommands =
-    "Usage: corvane-cli COMMAND [options]\n"
-    "\n"
-    "  new -o OUT.cvn [--seed N] [--view WxH] [selection options]\n"
-    "      Makes a galaxy as the Run button does and saves the scene.\n"
-    "  run IN.cvn -o OUT.cvn --steps N [--seed N] [--view WxH]\n"
-    "      Loads a scene, advances it N steps and saves it.\n"
-    "  render IN.cvn -o OUT.png [--view WxH] [--stereo] [--depth N]\n"
-    "      Loads a scene and writes the picture the view would show.\n"
-    "  record IN.cvn -o OUT.mp4 --steps N [--every K] [--fps F] [--zoom Z]\n"
-    "         [--frames DIR] [--seed N] [--view WxH] [--stereo] [--depth N]\n"
-    "      Loads a scene as run does, advances it N steps drawing each step as\n"
-    "      the view does, and films the picture after every K-th step as one\n"
-    "      frame of an H.264 video (yuv420p, MP4), N / K frames in all.\n"
-    "  bench [--steps N] [--threads N] [--kernel reference|fast|both] [--seed N]\n"
-    "        [--view WxH] [selection options]\n"
-    "      Makes a galaxy as new does and times N steps of each force kernel\n"
-    "      from the same start, drawing into an in-memory view.\n"
-    "  --version\n"
-    "      Prints the version.\n"
-    "  --help, -h\n"
-    "      Prints this text, also after any command.\n"
-    "\n"
-    "Selection options of new and bench; each T selects the first entry that\n"
-    "begins with it:\n";
+struct CommandUsage {
+    std::string_view name;
+    std::string_view synopsis;  // after "corvane-cli ", lines after the first indented
+    std::string_view summary;
+    std::string_view options;  // those its own help lists, each between spaces
+    bool selections;           // takes the selection options
+    std::string_view notes;    // more for its own help and the whole usage
+};
 
-const char* const kOptions =
-    "\n"
-    "Options:\n"
-    "  -o OUT          the file to write; record may leave it out when --frames\n"
-    "                  is given\n"
-    "  --seed N        generator seed, for new the galaxy and for run and record\n"
-    "                  respawned bodies (default: the time in seconds; bench 1)\n"
-    "  --view WxH      view size (default 800x600)\n"
-    "  --steps N       steps to advance or to time, at least 1 (bench default 10);\n"
-    "                  record at least K\n"
-    "  --stereo        the side-by-side stereo pair\n"
-    "  --depth N       depth divisor of the stereo pair (default 15)\n"
-    "  --every K       record: steps per frame, at least 1 (default 1)\n"
-    "  --fps F         record: frames per second, 1 to 240 (default 30)\n"
-    "  --zoom Z        record: each pixel becomes a Z x Z block, 1 to 16\n"
-    "                  (default 1); 2 keeps single stars visible after compression\n"
-    "  --frames DIR    record: also write every frame as DIR/frame-000001.png, ...\n"
-    "                  (the folder is made when missing)\n"
-    "  --threads N     bench: threads of the fast kernel, 1 to 1024, 0 every core\n"
-    "                  (default 0)\n"
-    "  --kernel K      bench: the kernels to time, reference, fast or both\n"
-    "                  (default both)\n"
-    "\n"
-    "new takes the panel's selections. bench takes 5000 free stars, disk and halo\n"
-    "bodies and a black hole of 1.0e10, the panel's other selections.\n"
-    "\n"
-    "record: a video of odd width or height gets one black column or row more.\n"
-    "On a terminal a progress line shows steps, frames, steps per second and the\n"
-    "time left.\n"
-    "\n"
-    "bench prints per kernel: kernel= threads= simd= steps= steps_per_s=\n"
-    "interactions_per_s= cpu_per_wall= (interactions per step: F x (H + D) +\n"
-    "F x (F - 1); threads: those the last step was given; cpu_per_wall: process\n"
-    "CPU time over wall time while timing). The fast kernel's line adds\n"
-    "threads_taking_part= (per step, on average: a thread the system did not run\n"
-    "in time stays out of a step), ceiling_interactions_per_s= (one double square\n"
-    "root and one division per interaction at the widest vector, on as many\n"
-    "threads, probed between batches of the steps so that both see the same\n"
-    "load) and ceiling_fraction=. With both, a last line ratio= (fast over\n"
-    "reference steps per second) identical=yes|no (the whole final states\n"
-    "compared bit for bit).\n"
-    "\n"
+constexpr std::array<CommandUsage, 5> kCommands = {{
+    {"new", "new -o OUT.cvn [--seed N] [--view WxH] [selection options]",
+     "Makes a galaxy as the Run button does and saves the scene.", " -o --seed --view ", true, ""},
+    {"run", "run IN.cvn -o OUT.cvn --steps N [--seed N] [--view WxH] [-q]",
+     "Loads a scene, advances it N steps and saves it (N = 0 saves the scene\n"
+     "as loaded).",
+     " -o --steps --seed --view -q ", false, ""},
+    {"render", "render IN.cvn -o OUT.png [--view WxH] [--stereo] [--depth N]",
+     "Loads a scene and writes the picture the view would show.", " -o --view --stereo --depth ",
+     false, ""},
+    {"record",
+     "record IN.cvn -o OUT.mp4 --steps N [--every K] [--fps F]\n"
+     "       [--zoom Z] [--crf N] [--preset NAME] [--frames DIR]\n"
+     "       [--seed N] [--view WxH] [--stereo] [--depth N] [-q]",
+     "Loads a scene as run does, advances it N steps drawing each step as\n"
+     "the view does, and films the picture after every K-th step as one\n"
+     "frame of an H.264 video (yuv420p, MP4), N / K frames in all.",
+     " -o --steps --every --fps --zoom --crf --preset --frames --seed --view --stereo --depth -q ",
+     false,
+     "record: a video of odd width or height gets one black column or row more.\n"
+     "Its index is at the front of the file, so that it plays while it is still\n"
+     "arriving. An interrupted or failed recording keeps the old file, and\n"
+     "removes a --frames folder it made.\n"},
+    {"bench",
+     "bench [--steps N] [--threads N] [--seed N] [--view WxH]\n"
+     "      [--kernel reference|fast|both] [selection options]",
+     "Makes a galaxy as new does and times N steps of each force kernel\n"
+     "from the same start, drawing into an in-memory view.",
+     " --steps --threads --kernel --seed --view ", true,
+     "bench takes 5000 free stars, disk and halo bodies and a black hole of\n"
+     "1.0e10, the panel's other selections.\n"
+     "\n"
+     "bench prints per kernel: kernel= threads= simd= steps= steps_per_s=\n"
+     "interactions_per_s= cpu_per_wall= (interactions per step: F x (H + D) +\n"
+     "F x (F - 1); threads: those the last step was given; cpu_per_wall: process\n"
+     "CPU time over wall time while timing). The fast kernel's line adds\n"
+     "threads_taking_part= (per step, on average: a thread the system did not run\n"
+     "in time stays out of a step), ceiling_interactions_per_s= (one double square\n"
+     "root and one division per interaction at the widest vector, on as many\n"
+     "threads, probed between batches of the steps so that both see the same\n"
+     "load) and ceiling_fraction=. With both, a last line ratio= (fast over\n"
+     "reference steps per second) identical=yes|no (the whole final states\n"
+     "compared bit for bit).\n"},
+}};
+
+struct OptionUsage {
+    std::string_view name;
+    std::string_view text;  // from the option itself, lines after the first indented
+};
+
+constexpr std::array<OptionUsage, 15> kOptions = {{
+    {"-o",
+     "-o OUT          the file to write, not - (standard output); record may\n"
+     "                  leave it out when --frames is given"},
+    {"--seed",
+     "--seed N        generator seed, for new the galaxy and for run and record\n"
+     "                  respawned bodies (default: the time in seconds; bench 1)"},
+    {"--view", "--view WxH      view size (default 800x600)"},
+    {"--steps",
+     "--steps N       steps to advance or to time: run 0 or more (0 saves the\n"
+     "                  scene as loaded), record at least K, bench at least 1\n"
+     "                  (default 10)"},
+    {"--stereo", "--stereo        the side-by-side stereo pair"},
+    {"--depth",
+     "--depth N       depth divisor of the stereo pair, 1 to 2147483647\n"
+     "                  (default 15)"},
+    {"--every", "--every K       record: steps per frame, at least 1 (default 1)"},
+    {"--fps", "--fps F         record: frames per second, 1 to 240 (default 30)"},
+    {"--zoom",
+     "--zoom Z        record: each pixel becomes a Z x Z block, 1 to 16\n"
+     "                  (default 1); 2 keeps single stars visible after compression"},
+    {"--crf",
+     "--crf N         record: quality of the H.264 video, 0 (lossless) to 51\n"
+     "                  (default 18)"},
+    {"--preset",
+     "--preset NAME   record: libx264's preset, ultrafast, superfast, veryfast,\n"
+     "                  faster, fast, medium, slow, slower, veryslow or placebo\n"
+     "                  (default ultrafast); slower ones make smaller files"},
+    {"--frames",
+     "--frames DIR    record: also write every frame as DIR/frame-000001.png, ...\n"
+     "                  (the folder is made when missing)"},
+    {"-q",
+     "-q, --quiet     run, record: no progress line (there is none either when\n"
+     "                  standard error is no terminal)"},
+    {"--threads",
+     "--threads N     bench: threads of the fast kernel, 1 to 1024, 0 every core\n"
+     "                  (default 0)"},
+    {"--kernel",
+     "--kernel K      bench: the kernels to time, reference, fast or both\n"
+     "                  (default both)"},
+}};
+
+const char* const kValues =
+    "An option's value may also be joined to it with \"=\", as in --seed=7.\n";
+
+const char* const kExitStatus =
     "Exit status: 0 done, 1 a file could not be read or written (a video then\n"
-    "keeps no partial file under its name), 2 wrong usage.\n"
-    "\n"
+    "keeps no partial file under its name), 2 wrong usage.\n";
+
+const char* const kExample =
     "Example: 30 seconds of a new galaxy, 2 steps per frame, stars as 2x2 blocks:\n"
     "  corvane-cli new -o a.cvn --seed 7\n"
     "  corvane-cli record a.cvn -o a.mp4 --steps 1800 --every 2 --zoom 2 --seed 7\n";
 
-}  // namespace
+// `text` and a line end, the first line after `first`, the others after `rest`.
+std::string indented(std::string_view text, std::string_view first, std::string_view rest) {
+    std::string out(first);
+    for (char c : text) {
+        out += c;
+        if (c == '\n') out += rest;
+    }
+    return out + "\n";
+}
 
-std::string usageText() {
-    std::string text = kCommands;
+std::string indented(std::string_view text, std::string_view indent) {
+    return indented(text, indent, indent);
+}
+
+std::string selectionOptions(std::string_view heading) {
+    std::string text(heading);
     for (int combo = 0; combo < kComboCount; ++combo) {
         std::string option(selectionOptionName(combo));
         option.resize(12, ' ');
         text += "  " + option + " T  " + selectionChoices(combo) + "\n";
     }
-    return text + kOptions;
+    return text;
+}
+
+const char* const kSelectionHeading =
+    "each T selects the first entry that begins with it; when T is not the\n"
+    "whole entry (or its English name), a line on standard error names the\n"
+    "entry chosen, e.g. \"corvane-cli: --free 1 chose 10\":\n";
+
+std::string optionLines(std::string_view only) {
+    std::string text;
+    for (const OptionUsage& option : kOptions) {
+        const std::string key = " " + std::string(option.name) + " ";
+        if (only.empty() || only.find(key) != std::string_view::npos)
+            text += indented(option.text, "  ");
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string usageText() {
+    std::string text = "Usage: corvane-cli COMMAND [options]\n\n";
+    for (const CommandUsage& command : kCommands) {
+        text += indented(command.synopsis, "  ");
+        text += indented(command.summary, "      ");
+    }
+    text +=
+        "  --version\n"
+        "      Prints the version.\n"
+        "  --help, -h\n"
+        "      Prints this text; after a command, that command's usage.\n"
+        "\n";
+    text +=
+        selectionOptions(std::string("Selection options of new and bench; ") + kSelectionHeading);
+    text += "\nOptions:\n" + optionLines("") + kValues +
+            "\n"
+            "new takes the panel's selections.\n"
+            "\n"
+            "run, record: on a terminal a progress line shows the steps, for record\n"
+            "also the frames, steps per second and the time left.\n"
+            "\n";
+    for (const CommandUsage& command : kCommands) {
+        if (!command.notes.empty()) text += std::string(command.notes) + "\n";
+    }
+    return text + kExitStatus + "\n" + kExample;
+}
+
+std::string commandUsageText(std::string_view name) {
+    for (const CommandUsage& command : kCommands) {
+        if (command.name != name) continue;
+        std::string text = indented(command.synopsis, "Usage:\n  corvane-cli ", "              ");
+        text += indented(command.summary, "  ") + "\nOptions:\n" + optionLines(command.options);
+        text += kValues;
+        if (command.selections)
+            text += "\n" + selectionOptions(std::string("Selection options; ") + kSelectionHeading);
+        if (!command.notes.empty()) text += "\n" + std::string(command.notes);
+        return text + "\n" + kExitStatus;
+    }
+    return usageText();
 }
 
 }  // namespace corvane::cli

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <vector>
 
 namespace corvane {
@@ -45,11 +46,62 @@ std::string finalTarget(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-std::string temporaryPattern(const std::string& target) {
+// The name a temporary file beside `target` gets, before its six last letters.
+std::string temporaryStem(const std::string& target) {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".XXXXXX";
+    return folder + "." + name + ".";
+}
+
+std::string folderOf(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+std::string descriptorPath(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// A file without a name in the folder of `target`, that a killed process
+// leaves nowhere; -1 where the file system or the kernel has none, or where
+// it could not be given a name later (no /proc).
+int openUnnamed(const std::string& target) {
+#ifdef O_TMPFILE
+    const int fd = ::open(folderOf(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat byDescriptor {};
+    struct stat byPath {};
+    if (::fstat(fd, &byDescriptor) == 0 && ::stat(descriptorPath(fd).c_str(), &byPath) == 0 &&
+        byDescriptor.st_ino == byPath.st_ino) {
+        return fd;
+    }
+    ::close(fd);
+#else
+    (void)target;
+#endif
+    return -1;
+}
+
+// Gives the unnamed file `fd` a fresh temporary name beside `target`; the
+// name, or "" with errno set.
+std::string nameUnnamed(int fd, const std::string& target) {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device device;
+    std::uniform_int_distribution<int> letter(0, sizeof kLetters - 2);
+    const std::string stem = temporaryStem(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem;
+        for (int i = 0; i < 6; ++i) name += kLetters[letter(device)];
+        if (::linkat(AT_FDCWD, descriptorPath(fd).c_str(), AT_FDCWD, name.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            return name;
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
 }
 
 }  // namespace
@@ -89,12 +141,18 @@ void ReplacingFile::create() {
     if (exists && !S_ISREG(existing.st_mode)) return fail(EINVAL, "Not a regular file");
     if (exists && ::access(destination_.c_str(), W_OK) != 0) return fail(errno);
 
-    std::string pattern = temporaryPattern(destination_);
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) return fail(errno);
-    temporary_ = name.data();
+    // Unnamed until written in full where the system can, so that a killed
+    // process leaves nothing behind; else under a temporary name.
+    fd_ = openUnnamed(destination_);
+    unnamed_ = fd_ >= 0;
+    if (!unnamed_) {
+        std::string pattern = temporaryStem(destination_) + "XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ < 0) return fail(errno);
+        temporary_ = name.data();
+    }
     // A replaced file keeps its permissions; a new one gets the umask's.
     mode_t mode = existing.st_mode & 07777;
     if (!exists) {
@@ -153,6 +211,14 @@ std::int64_t ReplacingFile::size() const {
     return fd_ >= 0 && ::fstat(fd_, &info) == 0 ? info.st_size : -1;
 }
 
+std::int64_t ReplacingFile::readAt(void* data, std::size_t size, std::int64_t offset) const {
+    if (fd_ < 0) return -1;
+    for (;;) {
+        const ssize_t got = ::pread(fd_, data, size, static_cast<off_t>(offset));
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
 FileResult ReplacingFile::commit() {
     if (fd_ < 0) {
         if (status_.ok()) status_ = failure(EBADF);
@@ -162,6 +228,13 @@ FileResult ReplacingFile::commit() {
     if (::fsync(fd_) != 0 && errno != EINVAL) {
         fail(errno);
         return status_;
+    }
+    if (unnamed_) {
+        temporary_ = nameUnnamed(fd_, destination_);
+        if (temporary_.empty()) {
+            fail(errno);
+            return status_;
+        }
     }
     // A delayed write error (NFS, some full disks) shows at the close.
     const int closed = ::close(fd_);

@@ -23,8 +23,10 @@ struct FileResult {
 // at once. On failure `data` is unchanged.
 FileResult readRegularFile(const std::string& path, std::size_t limit, std::string& data);
 
-// A file written under a temporary name beside its target, that takes the
-// target's name only once every byte is on the disk. A full disk, a
+// A file written beside its target, that takes the target's name only once
+// every byte is on the disk. It has no name while it is written where the
+// file system allows (a killed process then leaves nothing), else a
+// temporary one, ".NAME.XXXXXX". A full disk, a
 // file-size limit, a read-only target or any other error leaves the target
 // as it was and removes the temporary file. A symbolic link is followed, so
 // the link stays a link; a folder, device or pipe is refused as a target.
@@ -42,10 +44,14 @@ class ReplacingFile {
     // Moves the position as lseek does; -1 on failure.
     std::int64_t seek(std::int64_t offset, int whence);
     std::int64_t size() const;
+    // Reads up to `size` bytes at `offset` without moving the position;
+    // the count read, 0 at the end, -1 on failure.
+    std::int64_t readAt(void* data, std::size_t size, std::int64_t offset) const;
     // Flushes to the disk, closes, and renames over the target.
     FileResult commit();
 
-    // The temporary name while it exists, "" otherwise.
+    // The temporary name while it exists, "" otherwise (also while the file
+    // is written without a name).
     const std::string& temporaryPath() const { return temporary_; }
 
   private:
@@ -58,6 +64,7 @@ class ReplacingFile {
     std::string temporary_;
     FileResult status_;
     int fd_ = -1;
+    bool unnamed_ = false;  // opened without a name, named only at the commit
 };
 
 // Replaces the file at `path` with `data` through a ReplacingFile.

@@ -24,9 +24,11 @@ int evenUp(int n) {
     return n + (n & 1);
 }
 
-// Creates the frames folder when missing; throws unless it can take files.
-void prepareFolder(const std::string& folder) {
-    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+// Creates the frames folder when missing, saying whether it did; throws
+// unless it can take files.
+bool prepareFolder(const std::string& folder) {
+    const bool created = mkdir(folder.c_str(), 0777) == 0;
+    if (!created && errno != EEXIST) {
         throw IoError("cannot write " + folder + ": " + std::strerror(errno));
     }
     struct stat info {};
@@ -34,8 +36,11 @@ void prepareFolder(const std::string& folder) {
         throw IoError("cannot write " + folder + ": " + std::strerror(ENOTDIR));
     }
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
-        throw IoError("cannot write " + folder + ": " + std::strerror(errno));
+        const int error = errno;
+        if (created) rmdir(folder.c_str());
+        throw IoError("cannot write " + folder + ": " + std::strerror(error));
     }
+    return created;
 }
 
 }  // namespace
@@ -70,19 +75,35 @@ FrameRecorder::FrameRecorder(const RecordTargets& targets, int width, int height
     if (targets.zoom != 1 || stride_ != width || paddedHeight_ != height) {
         zoomed_.assign(static_cast<std::size_t>(stride_) * paddedHeight_, 0);
     }
-    if (!targets.framesFolder.empty()) prepareFolder(targets.framesFolder);
-    if (video) {
-        VideoSettings settings;
-        settings.width = stride_;
-        settings.height = paddedHeight_;
-        settings.fps = targets.fps;
-        video_ = std::make_unique<VideoEncoder>(targets.video, settings);
+    if (!targets.framesFolder.empty()) createdFolder_ = prepareFolder(targets.framesFolder);
+    try {
+        if (video) {
+            VideoSettings settings;
+            settings.width = stride_;
+            settings.height = paddedHeight_;
+            settings.fps = targets.fps;
+            settings.crf = targets.crf;
+            settings.preset = targets.preset;
+            video_ = std::make_unique<VideoEncoder>(targets.video, settings);
+        }
+        writer_ = std::thread(&FrameRecorder::writeFrames, this);
+    } catch (...) {
+        removeCreatedFolder();
+        throw;
     }
-    writer_ = std::thread(&FrameRecorder::writeFrames, this);
 }
 
 FrameRecorder::~FrameRecorder() {
     stopWriter();
+    if (!finished_) removeCreatedFolder();
+}
+
+void FrameRecorder::removeCreatedFolder() {
+    if (!createdFolder_) return;
+    for (std::uint32_t number = 1; number <= written_; ++number)
+        unlink((targets_.framesFolder + "/" + frameFileName(number)).c_str());
+    rmdir(targets_.framesFolder.c_str());
+    createdFolder_ = false;
 }
 
 void FrameRecorder::stopWriter() {
@@ -127,6 +148,7 @@ void FrameRecorder::finish() {
     writer_.join();
     throwIfFailed();
     if (video_) video_->finish();
+    finished_ = true;
 }
 
 std::uint32_t FrameRecorder::framesWritten() const {

@@ -25,10 +25,12 @@ constexpr int kMaxZoom = 16;
 constexpr int kMaxFps = 240;
 
 struct RecordTargets {
-    std::string video;         // MP4 file to write, or empty for none
-    std::string framesFolder;  // folder of frame-NNNNNN.png files, or empty for none
-    int fps = 30;              // video frames per second
-    int zoom = 1;              // each view pixel becomes a zoom x zoom block
+    std::string video;                 // MP4 file to write, or empty for none
+    std::string framesFolder;          // folder of frame-NNNNNN.png files, or empty for none
+    int fps = 30;                      // video frames per second
+    int zoom = 1;                      // each view pixel becomes a zoom x zoom block
+    int crf = 18;                      // the video's libx264 quality, 0 (lossless) to 51
+    std::string preset = "ultrafast";  // the video's libx264 preset
 };
 
 // Name of frame `number` (from 1) in the frames folder.
@@ -45,6 +47,8 @@ class FrameRecorder {
     // created when missing). Throws IoError when one cannot be written.
     FrameRecorder(const RecordTargets& targets, int width, int height);
     // Stops the writing thread; an unfinished video never takes its name.
+    // Unless finish() succeeded, a frames folder that this recorder created
+    // goes again with the frames it wrote; one that existed keeps them.
     ~FrameRecorder();
     FrameRecorder(const FrameRecorder&) = delete;
     FrameRecorder& operator=(const FrameRecorder&) = delete;
@@ -64,6 +68,7 @@ class FrameRecorder {
     void writeFrame(const std::vector<Colour>& pixels, std::uint32_t number);
     void stopWriter();
     void throwIfFailed();
+    void removeCreatedFolder();
 
     RecordTargets targets_;
     int width_;
@@ -71,6 +76,8 @@ class FrameRecorder {
     int stride_;        // row length of the zoomed picture, even for the video
     int paddedHeight_;  // rows of the zoomed picture, even for the video
     std::vector<Colour> zoomed_;
+    bool createdFolder_ = false;  // the frames folder is this recorder's own
+    bool finished_ = false;
     std::unique_ptr<VideoEncoder> video_;
 
     mutable std::mutex mutex_;

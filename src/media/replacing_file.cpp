@@ -63,8 +63,9 @@ void removePending(const char* path) {
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)), file_(target_) {
     throwIfFailed();
+    // An unnamed temporary file (the usual case) has nothing to remove.
     pending_ = file_.temporaryPath();
-    addPending(pending_.c_str());
+    if (!pending_.empty()) addPending(pending_.c_str());
 }
 
 ReplacingFile::~ReplacingFile() {

@@ -1,6 +1,7 @@
 #pragma once
-// The media writers' replacing file: the core's, throwing IoError on failure,
-// and removed when the process is interrupted or terminated while writing.
+// The media writers' replacing file: the core's, throwing IoError on failure;
+// a named temporary file is removed when the process is interrupted or
+// terminated while writing.
 
 #include <string>
 
@@ -20,6 +21,9 @@ class ReplacingFile {
     bool write(const void* data, std::size_t size) { return file_.write(data, size); }
     std::int64_t seek(std::int64_t offset, int whence) { return file_.seek(offset, whence); }
     std::int64_t size() const { return file_.size(); }
+    std::int64_t readAt(void* data, std::size_t size, std::int64_t offset) const {
+        return file_.readAt(data, size, offset);
+    }
 
     // Gives the file the target's name once it is on the disk. Throws
     // IoError, removing the temporary file, when any step failed.

@@ -16,10 +16,6 @@ extern "C" {
 namespace corvane::media {
 namespace {
 
-// Fast enough to keep up with the simulation on one core, and a quality at
-// which a lone star pixel keeps its colour.
-constexpr const char* kX264Preset = "ultrafast";
-constexpr const char* kX264Crf = "18";
 // MPEG-4 Part 2 quantiser of the fallback: 2 is close to lossless.
 constexpr int kFallbackQuantiser = 2;
 constexpr const char* kFallbackCodec = "mpeg4";
@@ -134,6 +130,58 @@ std::int64_t seekInFile(void* opaque, std::int64_t offset, int whence) {
     return at < 0 ? AVERROR(EIO) : at;
 }
 
+// A reading position in the file being written, for the muxer's second pass.
+struct Reader {
+    const ReplacingFile* file;
+    std::int64_t position = 0;
+};
+
+int readFromFile(void* opaque, std::uint8_t* data, int size) {
+    auto* reader = static_cast<Reader*>(opaque);
+    const std::int64_t got =
+        reader->file->readAt(data, static_cast<std::size_t>(size), reader->position);
+    if (got < 0) return AVERROR(EIO);
+    if (got == 0) return AVERROR_EOF;
+    reader->position += got;
+    return static_cast<int>(got);
+}
+
+std::int64_t seekReading(void* opaque, std::int64_t offset, int whence) {
+    auto* reader = static_cast<Reader*>(opaque);
+    whence &= ~AVSEEK_FORCE;
+    const std::int64_t size = reader->file->size();
+    if (whence == AVSEEK_SIZE) return size;
+    const std::int64_t base = whence == SEEK_SET   ? 0
+                              : whence == SEEK_CUR ? reader->position
+                              : whence == SEEK_END ? size
+                                                   : -1;
+    if (base < 0 || base + offset < 0) return AVERROR(EINVAL);
+    return reader->position = base + offset;
+}
+
+// The muxer opens nothing but the file it writes, and that only for reading.
+int openForReading(AVFormatContext* format, AVIOContext** pb, const char*, int flags,
+                   AVDictionary**) {
+    if ((flags & AVIO_FLAG_WRITE) || !format->opaque) return AVERROR(EPERM);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    auto* reader = new (std::nothrow) Reader{static_cast<const ReplacingFile*>(format->opaque)};
+    *pb = buffer && reader ? avio_alloc_context(buffer, kIoBufferBytes, 0, reader, readFromFile,
+                                                nullptr, seekReading)
+                           : nullptr;
+    if (*pb) return 0;
+    av_free(buffer);
+    delete reader;
+    return AVERROR(ENOMEM);
+}
+
+int closeReading(AVFormatContext*, AVIOContext* pb) {
+    if (!pb) return 0;
+    delete static_cast<Reader*>(pb->opaque);
+    av_freep(&pb->buffer);
+    avio_context_free(&pb);
+    return 0;
+}
+
 }  // namespace
 
 struct VideoEncoder::Impl {
@@ -175,7 +223,8 @@ struct VideoEncoder::Impl {
         if (!chosen)
             throw IoError("this FFmpeg has neither " + settings.codec + " nor " + kFallbackCodec);
         fallbackNote = "this FFmpeg has no " + settings.codec +
-                       " encoder; writing MPEG-4 Part 2 video, which some players do not play";
+                       " encoder; writing MPEG-4 Part 2 video, which some players do not play "
+                       "(the crf and preset settings do not apply to it)";
         return chosen;
     }
 
@@ -196,8 +245,8 @@ struct VideoEncoder::Impl {
             codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         AVDictionary* options = nullptr;
         if (std::string(chosen->name) == "libx264") {
-            av_dict_set(&options, "preset", kX264Preset, 0);
-            av_dict_set(&options, "crf", kX264Crf, 0);
+            av_dict_set(&options, "preset", settings.preset.c_str(), 0);
+            av_dict_set_int(&options, "crf", settings.crf, 0);
         } else {
             codec->flags |= AV_CODEC_FLAG_QSCALE;
             codec->global_quality = FF_QP2LAMBDA * kFallbackQuantiser;
@@ -222,7 +271,15 @@ struct VideoEncoder::Impl {
         stream->avg_frame_rate = codec->framerate;
         result = avcodec_parameters_from_context(stream->codecpar, codec);
         if (result < 0) fail("cannot describe the stream", result);
-        result = avformat_write_header(format, nullptr);
+        // The index moves to the front at the end: the muxer reads the frames
+        // back through a second context on the same file.
+        format->opaque = &file;
+        format->io_open = openForReading;
+        format->io_close2 = closeReading;
+        AVDictionary* muxerOptions = nullptr;
+        av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+        result = avformat_write_header(format, &muxerOptions);
+        av_dict_free(&muxerOptions);
         if (result < 0) fail("cannot write the header", result);
         frame = av_frame_alloc();
         packet = av_packet_alloc();
@@ -259,8 +316,9 @@ struct VideoEncoder::Impl {
 VideoEncoder::VideoEncoder(const std::string& path, const VideoSettings& settings)
     : impl_(std::make_unique<Impl>(path, settings)) {
     if (settings.width <= 0 || settings.height <= 0 || settings.width % 2 || settings.height % 2 ||
-        settings.fps <= 0) {
-        throw std::invalid_argument("video frames need an even size and a positive rate");
+        settings.fps <= 0 || settings.crf < 0 || settings.crf > kMaxCrf) {
+        throw std::invalid_argument(
+            "video frames need an even size, a positive rate and a crf from 0 to 51");
     }
     av_log_set_level(AV_LOG_ERROR);
     impl_->open();

@@ -1,6 +1,7 @@
 // corvane-cli as a user runs it without a display: options, commands, the
 // files it writes (videos read back by FFmpeg's own decoder) and its failures.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,16 +41,19 @@ struct CliResult {
 };
 
 // corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
-// fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min.
+// fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min;
+// standard error a pipe, or a terminal.
 CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimit = RLIM_INFINITY,
-                 int terminateAfterMs = 120000) {
+                 int terminateAfterMs = 120000, bool terminal = false) {
     for (const char* name : {"DISPLAY", "OMP_NUM_THREADS"}) unsetenv(name);
     if (*threads) setenv("OMP_NUM_THREADS", threads, 1);
     std::vector<char*> argv{const_cast<char*>(CORVANE_CLI_PATH)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return {};
+    if (pipe(out) != 0 ||
+        (terminal ? openpty(&err[0], &err[1], nullptr, nullptr, nullptr) : pipe(err)) != 0)
+        return {};
     const pid_t child = fork();
     if (child == 0) {
         const rlimit limit{fileSizeLimit, fileSizeLimit};
@@ -68,9 +72,10 @@ CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimi
         if (ms == terminateAfterMs) kill(child, ms < 120000 ? SIGTERM : SIGKILL);
         if (ms == 120000) ADD_FAILURE() << "no end: " << args.front(), kill(child, SIGKILL);
     }
+    std::string errors;  // a terminal's end reads as EIO, after all it holds
+    for (char c; read(err[0], &c, 1) == 1;) errors += c;
     CliResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                     readFile("/proc/self/fd/" + std::to_string(out[0])),
-                     readFile("/proc/self/fd/" + std::to_string(err[0]))};
+                     readFile("/proc/self/fd/" + std::to_string(out[0])), errors};
     close(out[0]);
     close(err[0]);
     return result;
@@ -139,7 +144,6 @@ TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
     const std::string help = runOk({"--help"});
     for (const char* part : {"new", "run", "render", "record", "bench", "--layout", "sphere"})
         EXPECT_TRUE(contains(help, part)) << part;
-    for (const char* command : {"new", "record", "bench"}) runOk({command, "-h"});
 
     const std::string g = path("g.cvn"), out = path("scene.cvn");
     for (const char* old : {"scene.cvn", "old.png", "old.mp4"}) std::ofstream(path(old)) << "old";
@@ -166,8 +170,6 @@ TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
         {{"run", g, "-o", out}, any, 2, "needs --steps"},
         {{"run", "-o", out, "--steps", "3"}, any, 2, "needs an input"},
         {{"run", g, g, "-o", out, "--steps", "3"}, any, 2, "unexpected argument"},
-        {{"render", g, "-o", out, "--depth", "0"}, any, 2, "--depth"},
-        {{"bench", "--threads", "1025"}, any, 2, "--threads"},
         {{"record", g, "--steps", "3"}, any, 2, "needs -o OUT.mp4 or --frames DIR"},
         {recordTo({"-o", out, "--steps", "2", "--every", "3"}), any, 2, "no frame"},
         {recordTo({"-o", out, "--every", "0"}), any, 2, "--every expects"},
@@ -187,6 +189,9 @@ TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
         {recordTo({"--frames", path("none/deeper")}), any, 1, "No such file or directory"},
         {recordTo({"-o", path("old.mp4")}), halfVideo, 1, "File too large"},  // in the middle
         {recordTo({"--frames", path("folder")}), 300, 1, "File too large"},   // at the first frame
+        // A frames folder the recording made goes when it fails, first or midway.
+        {recordTo({"--frames", path("made"), "-o", path("none/v.mp4")}), any, 1, "No such file"},
+        {recordTo({"--frames", path("made"), "-o", path("v.mp4")}), halfVideo, 1, "too large"},
     };
     for (const auto& [args, fileSizeLimit, exitCode, message] : cases) {
         const CliResult result = runCli(args, "", fileSizeLimit);
@@ -198,6 +203,83 @@ TEST_F(CliTest, HelpWrongUsageAndFailedReadsAndWrites) {
         std::pair(std::string("big.cvn folder g.cvn old.mp4 old.png scene.cvn"), std::string()));
     for (const char* old : {"scene.cvn", "old.png", "old.mp4"})
         EXPECT_EQ(readFile(path(old)), "old");
+}
+
+// The rules of every command: its own --help, "--option=value", no "-o -", one
+// message with the range per option, a line for each entry a prefix chose,
+// --steps 0 copies the scene, a progress line only on a terminal and without -q.
+TEST_F(CliTest, CommandLineRules) {
+    const std::string g = path("g.cvn"), out = path("out.cvn"), v = path("v.mp4");
+    const std::string prefixed = path("prefixed.cvn"), joined = path("joined.cvn");
+    const char* const dash =
+        "-o expects a file name; corvane-cli writes no file to standard output";
+    const char* const depth = "--depth expects a whole number from 1 to 2147483647, not \"";
+    const char* const threads = "--threads expects a whole number from 0 to 1024, not \"";
+    const char* const quiet = "corvane-cli";  // nothing on standard error
+    struct Rule {
+        Args args;
+        int exitCode;
+        std::string said, notSaid = "";
+        bool terminal = false;
+    };
+    const Rule rules[] = {
+        {{"new", "--help"}, 0, "  corvane-cli new -o OUT.cvn", "--threads"},
+        {{"run", "-h"}, 0, "-q, --quiet", "--layout"},
+        {{"render", "--help"}, 0, "--depth N", "--steps"},
+        {{"record", "-h"}, 0, "--preset NAME", "--kernel"},
+        {{"bench", "--help"}, 0, "ceiling_fraction=", "--frames"},
+        {{"new", "-o", "-"}, 2, dash},
+        {{"run", g, "--steps", "1", "-o", "-"}, 2, dash},
+        {{"render", g, "-o", "-"}, 2, std::string(dash) + " (\"-\")\n(corvane-cli render --help"},
+        {{"record", g, "--steps", "1", "-o", "-"}, 2, dash},
+        {{"render", g, "-o", out, "--depth", "4294967295"}, 2, depth},
+        {{"render", g, "-o", out, "--depth=-1"}, 2, depth},
+        {{"render", g, "-o", out, "--depth", "x"}, 2, depth},
+        {{"bench", "--threads", "-1"}, 2, threads},
+        {{"bench", "--threads=100000"}, 2, threads},
+        {{"record", g, "-o", v, "--steps", "1", "--crf", "52"},
+         2,
+         "--crf expects a whole number from 0 to 51"},
+        {{"record", g, "-o", v, "--steps", "1", "--preset=slowest"},
+         2,
+         "--preset expects one of ultrafast, superfast,"},
+        {{"render", g, "-o", out, "--stereo=yes"}, 2, "--stereo takes no value"},
+        {{"new", "-o", prefixed, "--seed", "7", "--free", "1", "--disk", "4", "--hole", "1",
+          "--mass-mode", "オ", "--layout", "thin"},
+         0,
+         "corvane-cli: --free 1 chose 10\ncorvane-cli: --disk 4 chose 4000\ncorvane-cli: --hole 1 "
+         "chose 1.0e5\ncorvane-cli: --mass-mode オ chose オリジナル (original)\n"},
+        {{"new", "--seed=7", "-o", joined, "--free=10", "--disk=4000", "--hole=1.0E5",
+          "--mass-mode=Original", "--layout=円盤薄"},
+         0,
+         "",
+         quiet},
+        {{"bench", "--free", "3", "--disk", "0", "--halo", "0", "--hole", "0", "--steps", "1",
+          "--kernel", "reference"},
+         0,
+         "corvane-cli: --free 3 chose 30\n",
+         "30\ncorvane-cli"},  // once, not per kernel
+        {{"run", prefixed, "-o", path("copy.cvn"), "--steps", "0"}, 0, "", quiet},
+        {{"run", g, "-o", out, "--steps", "3"}, 0, "", quiet},
+        {{"run", g, "-o", out, "--steps", "3"}, 0, "\rcorvane-cli run: step 3 of 3, ", "", true},
+        {{"run", g, "-o", out, "--steps", "3", "-q"}, 0, "", quiet, true},
+        {{"record", g, "-o", v, "--steps", "2", "--quiet"}, 0, "", quiet, true},
+        {{"record", g, "-o", v, "--steps", "2"},
+         0,
+         "\rcorvane-cli record: step 2 of 2, 2 frames written",
+         "",
+         true},
+    };
+    for (const Rule& rule : rules) {
+        const CliResult result = runCli(rule.args, "", RLIM_INFINITY, 120000, rule.terminal);
+        const std::string said = result.out + result.err;
+        EXPECT_EQ(result.exitCode, rule.exitCode) << rule.args.front() << ": " << said;
+        EXPECT_TRUE(contains(said, rule.said)) << rule.said << " in " << said;
+        EXPECT_TRUE(rule.notSaid.empty() || !contains(said, rule.notSaid))
+            << rule.notSaid << " in " << said;
+    }
+    EXPECT_EQ(readFile(joined), readFile(prefixed));
+    EXPECT_EQ(readFile(path("copy.cvn")), readFile(prefixed));
 }
 
 // Every selection option, English names, any case; Shift-JIS names. render: at
@@ -266,8 +348,22 @@ TEST(CliBench, ReportsThreadsCeilingAndIdenticalResults) {
     }
 }
 
-// Odd sizes padded; frames, rate, duration as asked; no temporary when interrupted;
-// the encoder's fallback and the zoom.
+// The types of a file's top-level boxes, in order ("ftyp moov ...").
+std::string topLevelBoxes(const std::string& file) {
+    const std::string bytes = readFile(file);
+    std::string types;
+    for (std::size_t at = 0, size = 0; at + 8 <= bytes.size(); at += size) {
+        size = 0;
+        for (int i = 0; i < 4; ++i) size = size << 8 | static_cast<unsigned char>(bytes[at + i]);
+        (types += types.empty() ? "" : " ") += bytes.substr(at + 4, 4);
+        if (size < 8) break;
+    }
+    return types;
+}
+
+// Odd sizes padded; frames, rate, duration as asked; the index first; the quality
+// settings reach the encoder; no temporary when interrupted; the encoder's fallback
+// and the zoom.
 TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAskedWithAnyEncoder) {
     const CliResult result =
         runCli({"record", path("g.cvn"), "-o", path("v.mp4"), "--seed", "1", "--steps", "9",
@@ -277,6 +373,17 @@ TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAskedWithAnyEncoder) {
     const VideoFacts facts = readVideo(path("v.mp4"));
     EXPECT_EQ(std::pair(facts.size, facts.blue.size()), std::pair(QSize(202, 100), size_t{4}));
     EXPECT_DOUBLE_EQ(facts.seconds, 4.0 / 25);
+    EXPECT_TRUE(topLevelBoxes(path("v.mp4")).starts_with("ftyp moov "))
+        << topLevelBoxes(path("v.mp4"));
+    std::vector<std::size_t> sizes;
+    for (const char* quality : {"--crf=0", "--crf=51", "--preset=veryslow"}) {
+        runOk({"record", path("g.cvn"), "-o", path("q.mp4"), "--seed", "1", "--steps", "4",
+               "--crf=51", quality});
+        sizes.push_back(readFile(path("q.mp4")).size());
+    }
+    EXPECT_GT(sizes[0], sizes[1]) << "crf 0 is lossless";
+    EXPECT_NE(sizes[1], sizes[2]);
+    unlink(path("q.mp4").c_str());
     const Args endless = {"record", path("g.cvn"), "-o", path("w.mp4"), "--steps", "1000000"};
     EXPECT_EQ(runCli(endless, "", RLIM_INFINITY, 3000).exitCode, -1) << "ended by SIGTERM";
     EXPECT_EQ(listing(), "g.cvn v.mp4") << "no temporary file, interrupted or not";

@@ -1,16 +1,26 @@
 // Scene files through real files: the bytes a save writes, what a load makes
 // of hand-edited and hostile files, and every way a save or a load can fail.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cfloat>
+#include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
+#include "core/file_io.h"
 #include "file_faults.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
@@ -39,6 +49,32 @@ BodyValues valuesOf(int i) {
 // Sevens everywhere in the table: no load writes them.
 void fillTableWithSevens() {
     for (int i = 0; i < MaxBodies; ++i) body(i) = Body{7, 7, 7, 7, 7, 7, 7, 7}, bodyMass(i) = 7;
+}
+
+// From now on this process's opens of unnamed files fail with EOPNOTSUPP, as
+// on a file system that has none; false where that cannot be arranged.
+bool refuseUnnamedFiles() {
+#if defined(__x86_64__)
+    constexpr unsigned kArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+    constexpr unsigned kArch = AUDIT_ARCH_AARCH64;
+#else
+    return false;
+#endif
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArch, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // the flags' low half
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 class SceneFileTest : public WorldTest {
@@ -209,6 +245,58 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
             << "the unfinished file is removed";
     }
     chmod(path("folder/locked").c_str(), 0700);
+}
+
+// A save killed midway leaves nothing beside its target: the file has no name
+// until it is written in full. Where unnamed files are refused, a named
+// temporary file serves (and only there may a killed save leave one). Either
+// way a replaced file keeps its mode and a new one gets the umask's.
+TEST_F(SceneFileTest, KilledSavesLeaveNothingWhereUnnamedFilesExist) {
+    const std::string target = path("scene.cvn"), made = path("made.cvn");
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "unnamed files refused" : "unnamed files");
+        writeFile(target, kOld);
+        ASSERT_EQ(chmod(target.c_str(), 0604), 0);
+        auto inChild = [refused](auto save) {
+            const pid_t child = fork();
+            if (child == 0) {
+                if (refused && !refuseUnnamedFiles()) _exit(3);
+                umask(027);
+                save();
+                _exit(0);
+            }
+            int status = 0;
+            waitpid(child, &status, 0);
+            return status;
+        };
+        const int killed = inChild([&] {
+            ReplacingFile file(target);
+            const std::string block(1 << 20, 'x');
+            file.write(block.data(), block.size());
+            raise(SIGKILL);
+        });
+        ASSERT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL) << killed;
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(left.size(), refused ? 2 : 1) << left.join(' ').toStdString();
+        for (const QString& name : left) {
+            if (name != "scene.cvn") QFile::remove(dir.filePath(name));
+        }
+        EXPECT_EQ(readFile(target), kOld);
+
+        const int saved = inChild([&] {
+            if (!replaceFile(target, "new").ok() || !replaceFile(made, "made").ok()) _exit(4);
+        });
+        EXPECT_EQ(saved, 0);
+        EXPECT_EQ(readFile(target) + readFile(made), "newmade");
+        struct stat replaced {};
+        struct stat fresh {};
+        ASSERT_EQ(stat(target.c_str(), &replaced) | stat(made.c_str(), &fresh), 0);
+        EXPECT_EQ(std::pair(replaced.st_mode & 0777, fresh.st_mode & 0777),
+                  std::pair(0604u, 0640u));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList({"made.cvn", "scene.cvn"}));
+        unlink(made.c_str());
+    }
 }
 
 }  // namespace
