@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "core/clock.h"
 #include "core/state.h"
 #include "core/surface.h"
 #include "scenario/process_state.h"
@@ -119,10 +120,6 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The steps run in batches of about kBatchSeconds; after each, the fast
 // kernel's line probes the divider for kProbeSeconds on the threads the last
 // step ran on. Ceiling and steps thus see the same load on a shared machine,
@@ -170,10 +167,8 @@ KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
     return run;
 }
 
-// Pair terms per step as N-body codes count them: each mutual pair twice.
 double interactionsPerStep(const SimParams& p) {
-    const double freeStars = p.bodyCount - p.diskEnd;
-    return freeStars * p.diskEnd + freeStars * (freeStars - 1);
+    return pairTermsPerStep(p.bodyCount - p.diskEnd, p.diskEnd);
 }
 
 void printKernelLine(const char* name, int threads, const char* simd, std::uint32_t steps,

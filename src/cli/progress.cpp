@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "core/clock.h"
+
 namespace corvane::cli {
 
 Progress::Progress(std::string_view command, std::uint32_t totalSteps, bool quiet, Frames frames)
@@ -22,7 +24,7 @@ void Progress::update(std::uint32_t stepsDone, std::uint32_t framesWritten, bool
     if (!force && now - lastShown_ < std::chrono::milliseconds(500)) return;
     lastShown_ = now;
     shown_ = true;
-    double seconds = std::chrono::duration<double>(now - start_).count();
+    double seconds = secondsSince(start_);
     double perSecond = seconds > 0 ? stepsDone / seconds : 0.0;
     long left = perSecond > 0 ? static_cast<long>((total_ - stepsDone) / perSecond + 0.5) : 0;
     std::string frames = frames_ ? ", " + std::to_string(framesWritten) + " frames written" : "";

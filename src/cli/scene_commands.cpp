@@ -193,11 +193,13 @@ void checkRecordSize(const ViewSize& view, int zoom) {
 // Below this many pair terms a step takes well under a millisecond, and a
 // second kernel thread would only spin between steps on the core the encoder
 // needs. Any thread count gives the same numbers.
-constexpr double kSmallGalaxyPairTerms = 1e6;
+constexpr double kSmallGalaxyPairTerms = 2e6;
 
 void leaveACoreToTheEncoder() {
-    double free = gParams.bodyCount - gParams.diskEnd;
-    if (free * gParams.diskEnd + free * (free - 1) / 2 < kSmallGalaxyPairTerms) setKernelThreads(1);
+    if (pairTermsPerStep(gParams.bodyCount - gParams.diskEnd, gParams.diskEnd) <
+        kSmallGalaxyPairTerms) {
+        setKernelThreads(1);
+    }
 }
 
 }  // namespace

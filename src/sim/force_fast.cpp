@@ -8,6 +8,7 @@
 
 #include "sim/force_fast.h"
 
+#include "core/clock.h"
 #include "sim/bodies.h"
 #include "sim/force_fast_pool.h"
 #include "sim/force_fast_simd.h"
@@ -198,11 +199,9 @@ int automaticThreadLimit() {
     return limit;
 }
 
-// Pair terms of one step, each mutual pair counted once per side.
+// The terms of one step: the pairs, and the black hole's on every body.
 long termsPerStep(const StepTerms& t) {
-    const long freeStars = t.bodyCount - t.diskEnd;
-    const long mutual = freeStars * (freeStars - 1);
-    return freeStars * t.diskEnd + mutual + t.bodyCount;
+    return static_cast<long>(pairTermsPerStep(t.bodyCount - t.diskEnd, t.diskEnd)) + t.bodyCount;
 }
 
 int threadsForStep(const StepTerms& t, int tiles) {
@@ -274,10 +273,6 @@ int laneCount(SimdLevel level) {
     return level == SimdLevel::Avx512 ? 8 : level == SimdLevel::Avx2 ? 4 : 1;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void runProbeShare(void* context, int thread, int) {
     ProbeRun& run = *static_cast<ProbeRun*>(context);
     const auto start = std::chrono::steady_clock::now();
@@ -286,6 +281,11 @@ void runProbeShare(void* context, int thread, int) {
 }
 
 }  // namespace
+
+double pairTermsPerStep(int freeStars, int pullingBodies) {
+    const double free = freeStars;
+    return free * pullingBodies + free * (free - 1);
+}
 
 double measureDividerCeiling(int threads, double seconds) {
     threads = threads < 1 ? 1 : threads > 1024 ? 1024 : threads;

@@ -10,6 +10,10 @@ namespace corvane {
 // The velocity changes of one step, all from the current positions.
 void computeForcesFast();
 
+// Pair terms of one step as N-body codes count them, each mutual pair once
+// per side: F x (halo and disk bodies) + F x (F - 1) for F free stars.
+double pairTermsPerStep(int freeStars, int pullingBodies);
+
 // Threads the fast kernel uses; 0 lets each step take what its work pays
 // for, up to every core (and at most OMP_NUM_THREADS when that is set).
 void setKernelThreads(int threads);
