@@ -365,15 +365,11 @@ void MainView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainView::dragEnterEvent(QDragEnterEvent* event) {
-    // Refused, the pointer shows that nothing would happen.
-    if (openScene_ && !droppedSceneFile(event->mimeData()->urls()).isEmpty()) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
+    dragMoveEvent(event);
 }
 
 void MainView::dragMoveEvent(QDragMoveEvent* event) {
+    // Refused, the pointer shows that nothing would happen.
     if (openScene_ && !droppedSceneFile(event->mimeData()->urls()).isEmpty()) {
         event->acceptProposedAction();
     } else {

@@ -34,7 +34,6 @@ void ViewRecording::drawText(std::string_view utf8) {
 
 void ViewRecording::addFrame() {
     recorder_->add(copy_);
-    ++added_;
 }
 
 void ViewRecording::redraw() {

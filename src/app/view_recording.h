@@ -35,14 +35,12 @@ class ViewRecording final : public DrawingSurface {
     int width() const { return copy_.width(); }
     int height() const { return copy_.height(); }
     const std::string& path() const { return path_; }
-    std::uint32_t framesAdded() const { return added_; }
 
   private:
     FramebufferSurface& screen_;
     MemorySurface copy_;
     std::string path_;
     std::unique_ptr<media::FrameRecorder> recorder_;
-    std::uint32_t added_ = 0;
 };
 
 }  // namespace corvane
