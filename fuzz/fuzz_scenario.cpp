@@ -36,8 +36,8 @@ void checkLoaded() {
     }
 }
 
-QByteArray saveRunningScene() {
-    return composeScenario(sceneSelectionTexts(), gParams.bodyCount);
+QByteArray saveRunningScenario() {
+    return composeScenario(scenarioSelectionTexts(), gParams.bodyCount);
 }
 
 }  // namespace
@@ -52,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     applyScenario(std::string_view(reinterpret_cast<const char*>(data), size));
     checkLoaded();
-    const QByteArray saved = saveRunningScene();
+    const QByteArray saved = saveRunningScenario();
     applyScenario(std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())));
     checkLoaded();
-    require(saveRunningScene() == saved);
+    require(saveRunningScenario() == saved);
     setViewSurface(nullptr);
     return 0;
 }

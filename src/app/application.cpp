@@ -14,30 +14,21 @@
 #include "app/boot_settings.h"
 #include "app/main_view.h"
 #include "app/x11_desktop.h"
-#include "core/random.h"
-#include "core/state.h"
-#include "core/surface.h"
 #include "media/io_error.h"
 #include "media/surface_image.h"
 #include "panel/control_panel.h"
-#include "render/plot.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
-#include "sim/display.h"
-#include "sim/initial.h"
-#include "sim/step.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
 
-// The hidden control panel, owned by `view`, made the selections the program
+// The hidden control panel, owned by `view`: the selections the program
 // reads its settings from. Returns the window a right click shows.
 ControlPanel* createControlPanel(MainView& view, PanelHost& host) {
     auto* panel = new ControlPanel(&view, host);
     // The galaxy of the first Run is drawn from a generator seeded again here,
     // as start-up seeded it.
-    seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
-    setPanelCombos(panel);
+    seedRandom(host.programState().simulation.random, static_cast<std::uint32_t>(std::time(nullptr)));
     // Without minimise and maximise under every window manager that knows
     // the type; Qt already made it transient for the view.
     x11::setToolWindowType(panel->winId());
@@ -78,19 +69,21 @@ Application::~Application() {
     delete view_.data();
 }
 
-bool Application::initApplication(const std::optional<std::string>& scenePath) {
-    setBodyProjection(&plotBody);
-    seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+bool Application::initApplication(const std::optional<std::string>& scenarioPath) {
+    Simulation& sim = state_.simulation;
+    View& view = state_.view;
+    seedRandom(sim.random, static_cast<std::uint32_t>(std::time(nullptr)));
     const QRect start = startRect(readBootRect());
-    gView.yawAngle = 0.0f;
-    gView.pitchAngle = 0.0f;
-    // The view's first resize already plots every body.
-    if (!createBodyTable()) return false;
-    gView.starColour = kStarColour;
-    gRun.frameMode = readFrameModeSetting();
+    view.yawAngle = 0.0f;
+    view.pitchAngle = 0.0f;
+    // The body table came with the simulation; without memory for it nothing
+    // starts. The view's first resize already plots every body.
+    if (!sim.table.exists()) return false;
+    view.starColour = kStarColour;
+    state_.window.frameMode = readFrameModeSetting();
 
-    view_ = new MainView([this] { requestQuit(); });
-    setViewSurface(&view_->framebuffer());
+    view_ = new MainView(state_, [this] { requestQuit(); });
+    view.surface = &view_->framebuffer();
     view_->setOuterRect(start);
     view_->show();
     // Only a shown window knows its frame: the outer size again with it.
@@ -99,13 +92,13 @@ bool Application::initApplication(const std::optional<std::string>& scenePath) {
     view_->applyFrameMode();
     view_->startTitleTimer();
     view_->updateViewGeometry();
-    gView.depthDivisor = readDepthDivisorSetting();
-    gView.stereoOn = 0;
-    gView.starColour = kStarColour;
+    view.depthDivisor = readDepthDivisorSetting();
+    view.stereoOn = 0;
+    view.starColour = kStarColour;
     panel_ = createControlPanel(*view_, *this);
     view_->setControlPanel(panel_);
-    view_->setSceneOpener([this](const std::string& path) {
-        if (panel_) panel_->openSceneFile(path);
+    view_->setScenarioOpener([this](const std::string& path) {
+        if (panel_) panel_->openScenarioFile(path);
     });
     view_->setFailureReporter(
         [this](const char* what, const std::string& path, const std::string& reason) {
@@ -113,13 +106,13 @@ bool Application::initApplication(const std::optional<std::string>& scenePath) {
         });
     installKeys();
     // The built-in parameters first, then the galaxy of the panel's settings.
-    resetGalaxy();
-    runCommand();
+    resetGalaxy(sim, view);
+    runCommand(sim, view, *panel_);
     // Opened from the loop, as by the panel: a failure's message shows over
     // the window with the galaxy already made.
-    if (scenePath) {
-        QTimer::singleShot(0, panel_, [this, path = *scenePath] {
-            if (panel_) panel_->openSceneFile(path);
+    if (scenarioPath) {
+        QTimer::singleShot(0, panel_, [this, path = *scenarioPath] {
+            if (panel_) panel_->openScenarioFile(path);
         });
     }
     return true;
@@ -142,19 +135,20 @@ void Application::installKeys() {
 }
 
 void Application::idleTick() {
-    if (gRun.frameModePending == 1 && view_) {
+    if (state_.window.frameModePending == 1 && view_) {
         view_->applyFrameMode();
-        gRun.frameModePending = 0;
+        state_.window.frameModePending = 0;
         view_->updateViewGeometry();
     }
     if (!paused_) step();
 }
 
 void Application::step() {
-    const int counted = gRun.frameCount;
-    stepSimulation();
+    Simulation& sim = state_.simulation;
+    const int counted = sim.frameCount;
+    stepSimulation(sim, state_.view);
     // A step the skip flag took is no step: nothing moved.
-    if (gRun.frameCount != counted && view_) view_->recordStep();
+    if (sim.frameCount != counted && view_) view_->recordStep();
 }
 
 void Application::togglePause() {
@@ -171,7 +165,7 @@ void Application::stepOnce() {
 std::string Application::saveScreenshot(const QString& folder) {
     const std::string path = timestampedFile(folder, QStandardPaths::PicturesLocation, "png");
     try {
-        media::writePng(media::viewPicture(), path);
+        media::writePng(media::viewPicture(state_.simulation, state_.view), path);
     } catch (const IoError& e) {
         reportFailure("画像を保存できませんでした。", path, e.what());
         return std::string();

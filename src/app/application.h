@@ -25,11 +25,11 @@ class Application final : public PanelHost {
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Settings, body table, window, frame, timer, panel and the first
-    // galaxy, in that order; then the scene file `scenePath` is opened as
-    // the panel's Open opens it, once the loop runs. False when the body
-    // table cannot be obtained: nothing else is created then.
-    bool initApplication(const std::optional<std::string>& scenePath = std::nullopt);
+    // Settings, window, frame, timer, panel and the first galaxy, in that
+    // order; then the scene file `scenarioPath` is opened as the panel's
+    // Open opens it, once the loop runs. False when there was no memory for
+    // the body table: nothing is created then.
+    bool initApplication(const std::optional<std::string>& scenarioPath = std::nullopt);
 
     // Runs the main loop until the program ends; the exit status.
     int run() { return loop_.run(); }
@@ -55,6 +55,7 @@ class Application final : public PanelHost {
     MainView* view() const { return view_; }
     MainLoop& loop() { return loop_; }
 
+    ProgramState& programState() override { return state_; }
     void setViewTitle(const std::string& titleUtf8) override;
     void writeFrameMode(int mode) override;
     void requestQuit() override { loop_.requestQuit(); }
@@ -65,6 +66,9 @@ class Application final : public PanelHost {
     void step();
     void reportFailure(const char* what, const std::string& path, const std::string& reason);
 
+    // The program's one galaxy, its view and window modes; the windows
+    // below use it, so it is made before them and goes after them.
+    ProgramState state_;
     MainLoop loop_;
     // The view deletes itself when it is closed.
     QPointer<MainView> view_;

@@ -14,7 +14,7 @@
 #include <climits>
 
 #include "core/number_text.h"
-#include "core/state.h"
+#include "core/view.h"
 
 namespace corvane {
 namespace {

@@ -47,7 +47,7 @@ void FramebufferSurface::refreshRowPointer() {
 
 void FramebufferSurface::setPixel(int x, int y, Colour colour) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    bits_[y * stride_ + x] = toQRgb(colour);
+    bits_[y * stride_ + x] = argbOf(colour);
 }
 
 void FramebufferSurface::fillBlack() {
@@ -75,9 +75,7 @@ void FramebufferSurface::drawText(std::string_view utf8) {
 }
 
 Colour FramebufferSurface::pixel(int x, int y) const {
-    const QRgb p = image_.pixel(x, y);
-    return static_cast<Colour>(qRed(p)) | (static_cast<Colour>(qGreen(p)) << 8) |
-           (static_cast<Colour>(qBlue(p)) << 16);
+    return colourOfArgb(image_.pixel(x, y));
 }
 
 }  // namespace corvane

@@ -47,12 +47,4 @@ class FramebufferSurface final : public DrawingSurface {
     std::chrono::steady_clock::time_point lastTextShown_{};
 };
 
-// 0x00BBGGRR (red in the low byte) to an opaque QRgb.
-constexpr QRgb toQRgb(Colour colour) {
-    const unsigned red = colour & 0xFFu;
-    const unsigned green = (colour >> 8) & 0xFFu;
-    const unsigned blue = (colour >> 16) & 0xFFu;
-    return 0xFF000000u | (red << 16) | (green << 8) | blue;
-}
-
 }  // namespace corvane

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         std::fputs("corvane: Qt's Japanese texts (qtbase_ja.qm) are not installed\n", stderr);
     }
     corvane::Application program;
-    if (!program.initApplication(arguments.scenePath)) {
+    if (!program.initApplication(arguments.scenarioPath)) {
         std::fputs("corvane: not enough memory for the body table\n", stderr);
         return 1;
     }

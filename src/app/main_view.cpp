@@ -14,12 +14,8 @@
 
 #include "app/boot_settings.h"
 #include "app/x11_desktop.h"
-#include "core/state.h"
 #include "media/io_error.h"
-#include "sim/bodies.h"
-#include "sim/display.h"
-#include "sim/params.h"
-#include "sim/rotation.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
@@ -71,13 +67,14 @@ QString stepRateTitle(int bodyCount, int frameCount) {
     return QStringLiteral("Corvane  %1個  %2f/m").arg(bodyCount).arg(frameCount);
 }
 
-QString droppedSceneFile(const QList<QUrl>& urls) {
+QString droppedScenarioFile(const QList<QUrl>& urls) {
     if (urls.size() != 1 || !urls.first().isLocalFile()) return QString();
     const QString path = urls.first().toLocalFile();
     return QFileInfo(path).suffix().compare(u"cvn", Qt::CaseInsensitive) == 0 ? path : QString();
 }
 
-MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(requestQuit)) {
+MainView::MainView(ProgramState& state, std::function<void()> requestQuit)
+    : state_(state), requestQuit_(std::move(requestQuit)) {
     setTitle(QStringLiteral("Corvane"));
     setAcceptDrops(true);
     // Every pixel comes from the framebuffer: nothing to erase first.
@@ -98,7 +95,7 @@ MainView::MainView(std::function<void()> requestQuit) : requestQuit_(std::move(r
             // Where the window manager or the toolkit did not put it back.
             if (outerRect() != normalOuter_) setOuterRect(normalOuter_);
         }
-        if (gRun.saveRectOnExit == 1 && !fullScreen_ && outerRect() != storedRect_)
+        if (state_.window.saveRectOnExit == 1 && !fullScreen_ && outerRect() != storedRect_)
             storeOuterRect();
     });
     startPresenting();
@@ -113,10 +110,9 @@ MainView::~MainView() {
     titleTimer_.stop();
     presentTimer_.stop();
     settleTimer_.stop();
-    gRun.saveRectOnExit = 0;
+    state_.window.saveRectOnExit = 0;
     if (recording_) stopRecording();
-    if (&viewSurface() == &framebuffer_) setViewSurface(nullptr);
-    releaseBodyTable();
+    if (state_.view.surface == &framebuffer_) state_.view.surface = nullptr;
     if (requestQuit_) requestQuit_();
 }
 
@@ -137,8 +133,8 @@ void MainView::startTitleTimer() {
 }
 
 void MainView::showStepRate() {
-    setTitle(stepRateTitle(gParams.bodyCount, gRun.frameCount));
-    gRun.frameCount = 0;
+    setTitle(stepRateTitle(state_.simulation.params.bodyCount, state_.simulation.frameCount));
+    state_.simulation.frameCount = 0;
 }
 
 void MainView::setTitle(const QString& title) {
@@ -178,12 +174,13 @@ void MainView::toggleFullScreen() {
 void MainView::startRecording(const std::string& path) {
     if (recording_) return;
     try {
-        recording_ = std::make_unique<ViewRecording>(framebuffer_, path);
+        recording_ = std::make_unique<ViewRecording>(framebuffer_, state_.simulation, state_.view,
+                                                     path);
     } catch (const std::exception& e) {
         if (reportFailure_) reportFailure_("録画を始められませんでした。", path, e.what());
         return;
     }
-    setViewSurface(recording_.get());
+    state_.view.surface = recording_.get();
     refreshTitle();
 }
 
@@ -194,7 +191,7 @@ void MainView::stopRecording() {
 void MainView::endRecording(bool complete) {
     if (!recording_) return;
     std::unique_ptr<ViewRecording> ended = std::move(recording_);
-    if (&viewSurface() == ended.get()) setViewSurface(&framebuffer_);
+    if (state_.view.surface == ended.get()) state_.view.surface = &framebuffer_;
     refreshTitle();
     if (!complete) return;  // its temporary file is removed with it
     try {
@@ -216,7 +213,7 @@ void MainView::recordStep() {
 }
 
 void MainView::updateViewGeometry() {
-    setViewGeometry(width(), height());
+    setViewGeometry(state_.view, width(), height());
 }
 
 QRect MainView::outerRect() const {
@@ -253,11 +250,11 @@ void MainView::applyFrameMode() {
     // A window manager forgets that the panel belongs to the view while the
     // view is hidden for its new flags; shown anew, the panel is its again.
     const bool panelShown = panel_ && panel_->isVisible();
-    if (const auto flags = frameModeFlags(gRun.frameMode)) {
+    if (const auto flags = frameModeFlags(state_.window.frameMode)) {
         // Changed flags hide the window: the window manager frames it anew
         // when it is shown again.
         setWindowFlags(*flags);
-        if (gRun.frameMode == 1) x11::setBorderOnlyDecorations(winId());
+        if (state_.window.frameMode == 1) x11::setBorderOnlyDecorations(winId());
     }
     setOuterRect(outer);
     // It comes back without taking the focus.
@@ -287,7 +284,7 @@ void MainView::resizeEvent(QResizeEvent*) {
 void MainView::relayout() {
     updateViewGeometry();
     framebuffer_.resize(width(), height());
-    redrawAll(framebuffer_);
+    redrawAll(state_.simulation, state_.view, framebuffer_);
     if (recording_) {
         // A video keeps one size: a new one ends the recording.
         if (recording_->width() == framebuffer_.width() &&
@@ -297,7 +294,7 @@ void MainView::relayout() {
             stopRecording();
         }
     }
-    if (gRun.saveRectOnExit == 1) {
+    if (state_.window.saveRectOnExit == 1) {
         if (!fullScreen_) storeOuterRect();
         settleTimer_.start();
     }
@@ -314,8 +311,8 @@ QRect MainView::rectToKeep() const {
 
 void MainView::closeEvent(QCloseEvent* event) {
     if (recording_) stopRecording();
-    if (gRun.saveRectOnExit == 1) writeBootRect(rectToKeep());
-    gRun.saveRectOnExit = 0;
+    if (state_.window.saveRectOnExit == 1) writeBootRect(rectToKeep());
+    state_.window.saveRectOnExit = 0;
     event->accept();
     // The owner's loop deletes the window before its next step: the
     // destructor ends the program.
@@ -329,11 +326,12 @@ void MainView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MainView::pressLeft(int x, int y) {
-    gRun.dragging = 1;
-    gView.lastMouseX = x;
-    gView.lastMouseY = y;
+    View& view = state_.view;
+    view.dragging = 1;
+    view.lastMouseX = x;
+    view.lastMouseY = y;
     if (x <= kStereoCornerLast && y <= kStereoCornerLast) {
-        gView.stereoOn = gView.stereoOn == 0 ? 1 : 0;
+        view.stereoOn = view.stereoOn == 0 ? 1 : 0;
         // The following steps plot every body in the new mode.
         framebuffer_.fillBlack();
     }
@@ -350,7 +348,7 @@ void MainView::showControlPanel() {
 
 void MainView::mouseReleaseEvent(QMouseEvent* event) {
     // The window that saw the press gets the release, also outside it.
-    if (event->button() == Qt::LeftButton) gRun.dragging = 0;
+    if (event->button() == Qt::LeftButton) state_.view.dragging = 0;
 }
 
 void MainView::mouseMoveEvent(QMouseEvent* event) {
@@ -359,9 +357,9 @@ void MainView::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() != Qt::LeftButton) return;
     if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) return;
     const QPoint p = pixelAt(event->position());
-    dragRotate(p.x(), p.y());
+    dragRotate(state_.simulation, state_.view, p.x(), p.y());
     // No step replots the bodies a turn erased: the turn redraws them.
-    if (paused_) redrawAll(viewSurface());
+    if (paused_) redrawAll(state_.simulation, state_.view, viewSurface(state_.view));
 }
 
 void MainView::dragEnterEvent(QDragEnterEvent* event) {
@@ -370,7 +368,7 @@ void MainView::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainView::dragMoveEvent(QDragMoveEvent* event) {
     // Refused, the pointer shows that nothing would happen.
-    if (openScene_ && !droppedSceneFile(event->mimeData()->urls()).isEmpty()) {
+    if (openScenario_ && !droppedScenarioFile(event->mimeData()->urls()).isEmpty()) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -378,8 +376,8 @@ void MainView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void MainView::dropEvent(QDropEvent* event) {
-    const QString path = droppedSceneFile(event->mimeData()->urls());
-    if (!openScene_ || path.isEmpty()) {
+    const QString path = droppedScenarioFile(event->mimeData()->urls());
+    if (!openScenario_ || path.isEmpty()) {
         event->ignore();
         return;
     }
@@ -387,7 +385,7 @@ void MainView::dropEvent(QDropEvent* event) {
     // Loaded once the drop has ended: a failure's message must not hold up
     // the program the file came from.
     QTimer::singleShot(0, this, [this, name = QFile::encodeName(path).toStdString()] {
-        if (openScene_) openScene_(name);
+        if (openScenario_) openScenario_(name);
     });
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/framebuffer_surface.h"
 #include "app/view_recording.h"
+#include "panel/panel_host.h"
 
 namespace corvane {
 
@@ -25,8 +26,10 @@ constexpr int kTitleIntervalMs = 60000;
 
 class MainView final : public QWidget {
   public:
-    // `requestQuit` is called once the view is destroyed.
-    explicit MainView(std::function<void()> requestQuit);
+    // Shows the galaxy of `state` in its view, and keeps the view's geometry
+    // and the window's modes there. `requestQuit` is called once the view
+    // is destroyed.
+    MainView(ProgramState& state, std::function<void()> requestQuit);
     ~MainView() override;
 
     FramebufferSurface& framebuffer() { return framebuffer_; }
@@ -59,8 +62,8 @@ class MainView final : public QWidget {
     void setPaused(bool paused);
 
     // Where a dropped scene file goes (the name's bytes).
-    using SceneOpener = std::function<void(const std::string& path)>;
-    void setSceneOpener(SceneOpener opener) { openScene_ = std::move(opener); }
+    using ScenarioOpener = std::function<void(const std::string& path)>;
+    void setScenarioOpener(ScenarioOpener opener) { openScenario_ = std::move(opener); }
     // How a failed picture or recording is told: what failed, the file, why.
     using FailureReporter =
         std::function<void(const char* what, const std::string& path, const std::string& reason)>;
@@ -107,6 +110,7 @@ class MainView final : public QWidget {
     void pressLeft(int x, int y);
     void showControlPanel();
 
+    ProgramState& state_;
     FramebufferSurface framebuffer_;
     QTimer titleTimer_;
     // Copies the framebuffer to the screen at the display's refresh rate,
@@ -119,7 +123,7 @@ class MainView final : public QWidget {
     QRect storedRect_;
     QPointer<QWidget> panel_;
     std::function<void()> requestQuit_;
-    SceneOpener openScene_;
+    ScenarioOpener openScenario_;
     FailureReporter reportFailure_;
     QString title_;
     bool paused_ = false;
@@ -138,6 +142,6 @@ QString stepRateTitle(int bodyCount, int frameCount);
 
 // The scene file a drop of `urls` would open: exactly one local file named
 // *.cvn (any case); empty for anything else.
-QString droppedSceneFile(const QList<QUrl>& urls);
+QString droppedScenarioFile(const QList<QUrl>& urls);
 
 }  // namespace corvane

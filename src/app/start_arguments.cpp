@@ -14,11 +14,11 @@ StartArguments parseStartArguments(int argc, const char* const* argv) {
         } else if (!optionsEnded && word.size() > 1 && word.front() == '-') {
             result.error = "unknown option " + std::string(word);
             return result;
-        } else if (result.scenePath) {
+        } else if (result.scenarioPath) {
             result.error = "only one scene file can be opened, not also " + std::string(word);
             return result;
         } else {
-            result.scenePath = std::string(word);
+            result.scenarioPath = std::string(word);
         }
     }
     return result;

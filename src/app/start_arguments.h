@@ -9,7 +9,7 @@
 namespace corvane {
 
 struct StartArguments {
-    std::optional<std::string> scenePath;  // the name's bytes as given
+    std::optional<std::string> scenarioPath;  // the name's bytes as given
     std::string error;                     // empty, or what is wrong with the command line
 };
 

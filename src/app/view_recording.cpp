@@ -1,12 +1,12 @@
 #include "app/view_recording.h"
 
 #include "media/io_error.h"
-#include "sim/display.h"
 
 namespace corvane {
 
-ViewRecording::ViewRecording(FramebufferSurface& screen, const std::string& path)
-    : screen_(screen), copy_(screen.width(), screen.height()), path_(path) {
+ViewRecording::ViewRecording(FramebufferSurface& screen, const Simulation& sim, const View& view,
+                             const std::string& path)
+    : screen_(screen), sim_(sim), view_(view), copy_(screen.width(), screen.height()), path_(path) {
     if (copy_.width() == 0 || copy_.height() == 0) {
         throw IoError("cannot write " + path + ": the view has no picture");
     }
@@ -14,7 +14,7 @@ ViewRecording::ViewRecording(FramebufferSurface& screen, const std::string& path
     targets.video = path;
     targets.fps = kRecordFps;
     recorder_ = std::make_unique<media::FrameRecorder>(targets, copy_.width(), copy_.height());
-    redrawAll(copy_);
+    redrawAll(sim_, view_, copy_);
 }
 
 void ViewRecording::setPixel(int x, int y, Colour colour) {
@@ -37,7 +37,7 @@ void ViewRecording::addFrame() {
 }
 
 void ViewRecording::redraw() {
-    redrawAll(copy_);
+    redrawAll(sim_, view_, copy_);
 }
 
 void ViewRecording::finish() {

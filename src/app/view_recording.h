@@ -9,6 +9,7 @@
 #include "app/framebuffer_surface.h"
 #include "core/surface.h"
 #include "media/frame_recorder.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 
@@ -18,7 +19,8 @@ class ViewRecording final : public DrawingSurface {
   public:
     // Opens the H.264 video at `path` for the screen's size and starts the
     // copy with every body drawn. Throws IoError when the file cannot be made.
-    ViewRecording(FramebufferSurface& screen, const std::string& path);
+    ViewRecording(FramebufferSurface& screen, const Simulation& sim, const View& view,
+                  const std::string& path);
 
     void setPixel(int x, int y, Colour colour) override;
     void fillBlack() override;
@@ -38,6 +40,8 @@ class ViewRecording final : public DrawingSurface {
 
   private:
     FramebufferSurface& screen_;
+    const Simulation& sim_;
+    const View& view_;
     MemorySurface copy_;
     std::string path_;
     std::unique_ptr<media::FrameRecorder> recorder_;

@@ -11,16 +11,7 @@
 
 #include "cli_options.h"
 #include "core/clock.h"
-#include "core/state.h"
-#include "core/surface.h"
-#include "scenario/process_state.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
-#include "sim/force_fast.h"
-#include "sim/galaxy_maker.h"
-#include "sim/initial.h"
-#include "sim/params.h"
-#include "sim/step.h"
+#include "sim/simulation.h"
 
 namespace corvane::cli {
 namespace {
@@ -88,22 +79,17 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-void selectBenchGalaxy(const BenchOptions& options) {
-    for (const auto& [combo, text] : kBenchSelections) applySelection(panelCombos(), combo, text);
-    for (const auto& [combo, text] : options.selections) applySelection(panelCombos(), combo, text);
-}
-
-// The whole process state is made afresh from the options for each kernel
-// (the selections are the stand-in's), so both start from identical states;
-// the bench checks that they do.
-void makeGalaxy(const BenchOptions& options, MemorySurface& surface) {
-    startCommand(options.view);
-    surface.resize(options.view.width, options.view.height);
-    setViewSurface(&surface);  // the reset detached it
-    selectBenchGalaxy(options);
-    setKernelThreads(static_cast<int>(options.threads));
-    corvane::makeGalaxy({options.view.width, options.view.height, options.seed, {}});
-    gRun.frameCount = 0;
+// Each kernel times a galaxy of its own, made from the options in a new
+// simulation, so both start from identical states; the bench checks that
+// they do.
+void makeBenchGalaxy(CommandState& state, const BenchOptions& options, ForceKernel kernel) {
+    for (const auto& [combo, text] : kBenchSelections) applySelection(state.selections, combo, text);
+    for (const auto& [combo, text] : options.selections)
+        applySelection(state.selections, combo, text);
+    state.simulation.kernel.kernel = kernel;
+    state.simulation.kernel.requestedThreads = static_cast<int>(options.threads);
+    makeGalaxy(state.simulation, state.view, state.selections,
+               {options.view.width, options.view.height, options.seed, {}});
 }
 
 struct KernelRun {
@@ -111,7 +97,6 @@ struct KernelRun {
     double cpuPerWall = 0;
     double ceiling = 0;            // the divider's, in interactions per second; fast only
     double threadsTakingPart = 1;  // per step, on average; fast only
-    ProcessSnapshot end;
 };
 
 double processCpuSeconds() {
@@ -128,11 +113,13 @@ constexpr double kBatchSeconds = 0.2;
 constexpr double kProbeSeconds = 0.02;
 constexpr int kMinProbes = 5;
 
-KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
-    setForceKernel(kernel);
-    const bool fast = kernel == ForceKernel::Fast;
-    if (fast) startKernelThreads();
-    const KernelThreadCount threadsBefore = kernelThreadCount();
+KernelRun timeKernel(CommandState& state, std::uint32_t steps) {
+    Simulation& sim = state.simulation;
+    KernelState& kernel = sim.kernel;
+    const bool fast = kernel.kernel == ForceKernel::Fast;
+    if (fast) startKernelThreads(kernel);
+    const SimdLevel level = activeSimdLevel(kernel);
+    const KernelState before = kernel;
     double stepSeconds = 0;
     double cpuSeconds = 0;
     double ceilingSum = 0;
@@ -141,29 +128,27 @@ KernelRun timeKernel(ForceKernel kernel, std::uint32_t steps) {
         const double cpuStart = processCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
         do {
-            stepSimulation();
+            stepSimulation(sim, state.view);
             ++done;
         } while (done < steps && secondsSince(start) < kBatchSeconds);
         stepSeconds += secondsSince(start);
         cpuSeconds += processCpuSeconds() - cpuStart;
         if (fast) {
-            ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
+            ceilingSum += measureDividerCeiling(level, kernel.lastThreads, kProbeSeconds);
             ++probes;
         }
     }
     for (; fast && probes < kMinProbes; ++probes)
-        ceilingSum += measureDividerCeiling(lastKernelThreads(), kProbeSeconds);
+        ceilingSum += measureDividerCeiling(level, kernel.lastThreads, kProbeSeconds);
     KernelRun run;
     run.stepsPerSecond = stepSeconds > 0 ? steps / stepSeconds : 0.0;
     run.cpuPerWall = stepSeconds > 0 ? cpuSeconds / stepSeconds : 0.0;
     run.ceiling = probes > 0 ? ceilingSum / probes : 0.0;
-    const KernelThreadCount threadsAfter = kernelThreadCount();
-    if (threadsAfter.steps > threadsBefore.steps) {
+    if (kernel.stepsTaken > before.stepsTaken) {
         run.threadsTakingPart =
-            static_cast<double>(threadsAfter.threadSteps - threadsBefore.threadSteps) /
-            static_cast<double>(threadsAfter.steps - threadsBefore.steps);
+            static_cast<double>(kernel.threadStepsTaken - before.threadStepsTaken) /
+            static_cast<double>(kernel.stepsTaken - before.stepsTaken);
     }
-    run.end = ProcessSnapshot::capture();
     return run;
 }
 
@@ -189,31 +174,31 @@ void endLine() {
 
 int benchCommand(const std::vector<std::string>& args) {
     const BenchOptions options = parseBenchOptions(args);
-    MemorySurface surface;
-    SurfaceInUse inUse(surface);
     const bool timeReference = options.kernels != KernelChoice::Fast;
     const bool timeFast = options.kernels != KernelChoice::Reference;
 
+    CommandState referenceState(options.view);
+    CommandState fastState(options.view);
+    makeBenchGalaxy(referenceState, options, ForceKernel::Reference);
+    makeBenchGalaxy(fastState, options, ForceKernel::Fast);
+    if (!firstDifference(referenceState.simulation, fastState.simulation).empty()) {
+        throw std::runtime_error("the second galaxy did not start like the first");
+    }
+    const double perStep = interactionsPerStep(fastState.simulation.params);
+
     KernelRun reference;
     KernelRun fast;
-    ProcessSnapshot firstStart;
     if (timeReference) {
-        makeGalaxy(options, surface);
-        firstStart = ProcessSnapshot::capture();
-        reference = timeKernel(ForceKernel::Reference, options.steps);
-        printKernelLine("reference", 1, "scalar", options.steps, reference,
-                        interactionsPerStep(gParams));
+        reference = timeKernel(referenceState, options.steps);
+        printKernelLine("reference", 1, "scalar", options.steps, reference, perStep);
         endLine();
     }
     if (timeFast) {
-        makeGalaxy(options, surface);
-        if (timeReference && !(ProcessSnapshot::capture() == firstStart)) {
-            throw std::runtime_error("the second galaxy did not start like the first");
-        }
-        fast = timeKernel(ForceKernel::Fast, options.steps);
-        const double interactions = fast.stepsPerSecond * interactionsPerStep(gParams);
-        printKernelLine("fast", lastKernelThreads(), fastKernelSimd(), options.steps, fast,
-                        interactionsPerStep(gParams));
+        fast = timeKernel(fastState, options.steps);
+        const double interactions = fast.stepsPerSecond * perStep;
+        const KernelState& kernel = fastState.simulation.kernel;
+        printKernelLine("fast", kernel.lastThreads, simdLevelName(activeSimdLevel(kernel)),
+                        options.steps, fast, perStep);
         std::printf(
             " threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
             fast.threadsTakingPart, fast.ceiling,
@@ -223,7 +208,9 @@ int benchCommand(const std::vector<std::string>& args) {
     if (timeReference && timeFast) {
         const double ratio =
             reference.stepsPerSecond > 0 ? fast.stepsPerSecond / reference.stepsPerSecond : 0.0;
-        std::printf("ratio=%.2f identical=%s\n", ratio, fast.end == reference.end ? "yes" : "no");
+        const bool identical =
+            firstDifference(referenceState.simulation, fastState.simulation).empty();
+        std::printf("ratio=%.2f identical=%s\n", ratio, identical ? "yes" : "no");
     }
     return 0;
 }

@@ -5,11 +5,6 @@
 #include <chrono>
 #include <iostream>
 
-#include "core/state.h"
-#include "render/plot.h"
-#include "scenario/process_state.h"
-#include "sim/bodies.h"
-#include "sim/display.h"
 
 namespace corvane::cli {
 namespace {
@@ -201,15 +196,10 @@ void reportChoice(const std::string& line) {
     if (!line.empty()) std::cerr << "corvane-cli: " << line << "\n";
 }
 
-void applyViewSize(const ViewSize& view) {
-    setViewGeometry(view.width, view.height);
-}
-
-void startCommand(const ViewSize& view) {
-    resetProcessState();
-    setBodyProjection(&plotBody);
-    if (!createBodyTable()) throw IoError("not enough memory for the body table");
-    applyViewSize(view);
+CommandState::CommandState(const ViewSize& size) : surface(size.width, size.height) {
+    if (!simulation.table.exists()) throw IoError("not enough memory for the body table");
+    setViewGeometry(view, size.width, size.height);
+    view.surface = &surface;
 }
 
 std::uint32_t currentTimeSeed() {

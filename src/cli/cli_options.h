@@ -8,9 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/surface.h"
 #include "media/io_error.h"
-#include "settings/selections.h"
+#include "sim/simulation.h"
 
 namespace corvane::cli {
 
@@ -54,19 +53,24 @@ class Arguments {
     std::string value_;                  // that value once taken
 };
 
-// Drawing goes to `surface` while the command runs; the process-wide pointer
-// never outlives it.
-class SurfaceInUse {
-  public:
-    explicit SurfaceInUse(DrawingSurface& surface) { setViewSurface(&surface); }
-    ~SurfaceInUse() { setViewSurface(nullptr); }
-    SurfaceInUse(const SurfaceInUse&) = delete;
-    SurfaceInUse& operator=(const SurfaceInUse&) = delete;
-};
-
 struct ViewSize {
     int width = 800;
     int height = 600;
+};
+
+// One command's galaxy: a new simulation, a view of the command's size
+// drawn into memory, and the selections it reads its settings from, all at
+// their start values.
+struct CommandState {
+    // Throws IoError without memory for the body table.
+    explicit CommandState(const ViewSize& size);
+    CommandState(const CommandState&) = delete;
+    CommandState& operator=(const CommandState&) = delete;
+
+    Simulation simulation;
+    SelectionModel selections;
+    MemorySurface surface;
+    View view;  // drawn on `surface`
 };
 
 // "WxH" with both from 1 to 16384; throws UsageError otherwise.
@@ -100,14 +104,6 @@ std::string_view selectionOptionName(int combo);
 
 // The values the option of selection `combo` takes, for messages and help.
 std::string selectionChoices(int combo);
-
-// Sets the view geometry from a view size: width, height, centre = half.
-void applyViewSize(const ViewSize& view);
-
-// Start of every command: the process state at its start values, the body
-// table, the view geometry and the bodies' pixel projection. Throws IoError
-// without memory for the table.
-void startCommand(const ViewSize& view);
 
 // Seconds since the epoch, the default seed.
 std::uint32_t currentTimeSeed();

@@ -9,7 +9,7 @@
 #include "bench_command.h"
 #include "cli_options.h"
 #include "corvane_version.h"
-#include "scene_commands.h"
+#include "scenario_commands.h"
 #include "usage.h"
 
 namespace corvane::cli {
@@ -28,10 +28,10 @@ bool asksForHelp(const std::vector<std::string>& args) {
 using Command = int (*)(const std::vector<std::string>&);
 
 Command commandNamed(std::string_view command) {
-    return command == "new"      ? newSceneCommand
-           : command == "run"    ? runSceneCommand
-           : command == "render" ? renderSceneCommand
-           : command == "record" ? recordSceneCommand
+    return command == "new"      ? newScenarioCommand
+           : command == "run"    ? runScenarioCommand
+           : command == "render" ? renderScenarioCommand
+           : command == "record" ? recordScenarioCommand
            : command == "bench"  ? benchCommand
                                  : nullptr;
 }

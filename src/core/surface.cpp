@@ -40,11 +40,8 @@ class DiscardSurface final : public DrawingSurface {
 DiscardSurface discard;
 }  // namespace
 
-DrawingSurface& viewSurface() {
-    return gOutput.viewSurface ? *gOutput.viewSurface : discard;
-}
-void setViewSurface(DrawingSurface* surface) {
-    gOutput.viewSurface = surface;
+DrawingSurface& viewSurface(const View& view) {
+    return view.surface ? *view.surface : discard;
 }
 
 }  // namespace corvane

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/state.h"
+#include "core/view.h"
 
 namespace corvane {
 
@@ -51,10 +51,9 @@ class MemorySurface final : public DrawingSurface {
     int fillCount_ = 0;
 };
 
-// The surface that every drawing operation of the simulation uses: the view
-// window in the program, a MemorySurface elsewhere. Never null: without one
-// set, drawing goes to a surface that discards everything.
-DrawingSurface& viewSurface();
-void setViewSurface(DrawingSurface* surface);
+// The surface every drawing operation on `view` uses: the view window in the
+// program, a MemorySurface elsewhere. Without one set, drawing goes to a
+// surface that discards everything.
+DrawingSurface& viewSurface(const View& view);
 
 }  // namespace corvane

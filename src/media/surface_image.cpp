@@ -4,7 +4,7 @@
 
 #include "io_error.h"
 #include "replacing_file.h"
-#include "sim/display.h"
+#include "sim/simulation.h"
 
 namespace corvane::media {
 
@@ -21,16 +21,15 @@ QImage surfaceImage(const MemorySurface& surface) {
     for (int y = 0; y < surface.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < surface.width(); ++x) {
-            Colour c = surface.pixel(x, y);
-            line[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+            line[x] = argbOf(surface.pixel(x, y));
         }
     }
     return image;
 }
 
-QImage viewPicture() {
-    MemorySurface surface(gView.viewWidth, gView.viewHeight);
-    redrawAll(surface);
+QImage viewPicture(const Simulation& sim, const View& view) {
+    MemorySurface surface(view.viewWidth, view.viewHeight);
+    redrawAll(sim, view, surface);
     return surfaceImage(surface);
 }
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <string>
 
-#include "core/surface.h"
+#include "sim/simulation.h"
 
 namespace corvane::media {
 
@@ -12,10 +12,10 @@ namespace corvane::media {
 // at 100 dots per inch.
 QImage surfaceImage(const MemorySurface& surface);
 
-// The picture of the running scene in the current view (its size, turn,
+// The picture of the running scene of `sim` in `view` (its size, turn,
 // stereo pair and depth): every body drawn afresh on black, as a view shows
 // it after a load or a size change. Draws nowhere else and changes nothing.
-QImage viewPicture();
+QImage viewPicture(const Simulation& sim, const View& view);
 
 // Writes `image` as PNG to `path` (the name's bytes as given), replacing the
 // file only once the picture is complete on the disk. Throws IoError with

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/colour.h"
 #include "io_error.h"
 #include "replacing_file.h"
 
@@ -36,24 +37,15 @@ constexpr int kRedR = 112, kRedG = -94, kRedB = -18;
 constexpr std::uint8_t kBlackLuma = 16;
 constexpr std::uint8_t kNeutralChroma = 128;
 
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb channels(std::uint32_t pixel) {
-    return {static_cast<int>(pixel & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
-            static_cast<int>((pixel >> 16) & 0xFF)};
-}
-
 std::uint8_t luma(std::uint32_t pixel) {
-    Rgb c = channels(pixel);
-    return static_cast<std::uint8_t>(((kLumaR * c.r + kLumaG * c.g + kLumaB * c.b + 128) >> 8) +
+    const Channels c = channelsOf(pixel);
+    return static_cast<std::uint8_t>(((kLumaR * c.red + kLumaG * c.green + kLumaB * c.blue + 128) >> 8) +
                                      kBlackLuma);
 }
 
 // Chroma of a 2x2 block from the sums of its four pixels' channels.
-std::uint8_t chroma(const Rgb& sum, int kr, int kg, int kb) {
-    return static_cast<std::uint8_t>(((kr * sum.r + kg * sum.g + kb * sum.b + 512) >> 10) +
+std::uint8_t chroma(const Channels& sum, int kr, int kg, int kb) {
+    return static_cast<std::uint8_t>(((kr * sum.red + kg * sum.green + kb * sum.blue + 512) >> 10) +
                                      kNeutralChroma);
 }
 
@@ -75,8 +67,9 @@ void convertBlock(const std::uint32_t* top, const std::uint32_t* bottom, int x,
     lumaTop[x + 1] = luma(b);
     lumaBottom[x] = luma(c);
     lumaBottom[x + 1] = luma(d);
-    Rgb ca = channels(a), cb = channels(b), cc = channels(c), cd = channels(d);
-    Rgb sum{ca.r + cb.r + cc.r + cd.r, ca.g + cb.g + cc.g + cd.g, ca.b + cb.b + cc.b + cd.b};
+    const Channels ca = channelsOf(a), cb = channelsOf(b), cc = channelsOf(c), cd = channelsOf(d);
+    const Channels sum{ca.red + cb.red + cc.red + cd.red, ca.green + cb.green + cc.green + cd.green,
+                       ca.blue + cb.blue + cc.blue + cd.blue};
     blue[x / 2] = chroma(sum, kBlueR, kBlueG, kBlueB);
     red[x / 2] = chroma(sum, kRedR, kRedG, kRedB);
 }

@@ -8,12 +8,10 @@
 #include <QScreen>
 #include <span>
 
-#include "core/state.h"
 #include "panel/help_page.h"
 #include "scenario/scenario.h"
 #include "settings/panel_data.h"
-#include "sim/initial.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
@@ -53,10 +51,7 @@ ControlPanel::ControlPanel(QWidget* owner, PanelHost& host, std::unique_ptr<File
     hide();
 }
 
-ControlPanel::~ControlPanel() {
-    // The program must not read its settings from a panel that is gone.
-    if (&panelCombos() == static_cast<PanelSelections*>(this)) setPanelCombos(nullptr);
-}
+ControlPanel::~ControlPanel() = default;
 
 void ControlPanel::createControls() {
     // Siblings created later lie above earlier ones: buttons, then labels,
@@ -91,10 +86,10 @@ void ControlPanel::command(int id) {
             hide();
             break;
         case kCmdOpen:
-            openScene();
+            openScenario();
             break;
         case kCmdSave:
-            saveScene();
+            saveScenario();
             break;
         case kCmdFrame:
             nextFrameMode();
@@ -111,31 +106,36 @@ void ControlPanel::command(int id) {
 }
 
 void ControlPanel::runGalaxy() {
-    runCommand();
-    host_.setViewTitle("Corvane  " + std::to_string(gParams.bodyCount) + "個 ");
-    gRun.frameCount = 0;
+    ProgramState& state = host_.programState();
+    runCommand(state.simulation, state.view, *this);
+    host_.setViewTitle("Corvane  " + std::to_string(state.simulation.params.bodyCount) + "個 ");
+    state.simulation.frameCount = 0;
 }
 
-void ControlPanel::openScene() {
+void ControlPanel::openScenario() {
     std::string path = kDefaultScenarioPath;
-    gFiles.scenarioPath = path;
+    host_.programState().scenarioPath = path;
     if (!dialogs_->chooseOpenFile(this, path)) return;
-    openSceneFile(path);
+    openScenarioFile(path);
 }
 
-void ControlPanel::openSceneFile(const std::string& path) {
-    gFiles.scenarioPath = path;
-    reportIfFailed(loadScenario(), "シーンを読み込めませんでした。");
+void ControlPanel::openScenarioFile(const std::string& path) {
+    ProgramState& state = host_.programState();
+    state.scenarioPath = path;
+    reportIfFailed(loadScenario(state.simulation, state.view, *this, path),
+                   "シーンを読み込めませんでした。");
 }
 
-void ControlPanel::saveScene() {
-    if (!dialogs_->chooseSaveFile(this, gFiles.scenarioPath)) return;
-    reportIfFailed(saveScenario(), "シーンを保存できませんでした。");
+void ControlPanel::saveScenario() {
+    ProgramState& state = host_.programState();
+    if (!dialogs_->chooseSaveFile(this, state.scenarioPath)) return;
+    reportIfFailed(corvane::saveScenario(state.simulation, *this, state.scenarioPath),
+                   "シーンを保存できませんでした。");
 }
 
 void ControlPanel::reportIfFailed(const ScenarioResult& result, const char* what) {
     if (result.ok()) return;
-    reportFailure(what, gFiles.scenarioPath, result.errorString.toStdString());
+    reportFailure(what, host_.programState().scenarioPath, result.errorString.toStdString());
 }
 
 void ControlPanel::reportFailure(const char* what, const std::string& path,
@@ -144,15 +144,16 @@ void ControlPanel::reportFailure(const char* what, const std::string& path,
 }
 
 void ControlPanel::nextFrameMode() {
-    gRun.frameModePending = 1;
+    WindowState& window = host_.programState().window;
+    window.frameModePending = 1;
     // Compared before adding: a hand-edited largest int must not overflow.
-    const int mode = gRun.frameMode >= kFrameModeCount - 1 ? 0 : gRun.frameMode + 1;
-    gRun.frameMode = mode;
+    const int mode = window.frameMode >= kFrameModeCount - 1 ? 0 : window.frameMode + 1;
+    window.frameMode = mode;
     host_.writeFrameMode(mode);
 }
 
 void ControlPanel::openHelp() {
-    gRun.skipFrame = 1;
+    host_.programState().simulation.skipFrame = 1;
     const QStringList folders = helpPageFolders();
     const QString page = findHelpPage(folders);
     if (page.isEmpty()) {

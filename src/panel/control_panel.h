@@ -41,7 +41,7 @@ class ControlPanel final : public QWidget, public PanelSelections {
     // Loads the scene file at `path` (the name's bytes) as Open does once a
     // file is chosen: it becomes the file of the next save, and a file that
     // cannot be read changes nothing and is reported.
-    void openSceneFile(const std::string& path);
+    void openScenarioFile(const std::string& path);
     // Tells the user that `what` failed for the file at `path` and why, in
     // the form a failed load or save is told.
     void reportFailure(const char* what, const std::string& path, const std::string& reason);
@@ -60,8 +60,8 @@ class ControlPanel final : public QWidget, public PanelSelections {
     void centreOnScreen();
 
     void runGalaxy();
-    void openScene();
-    void saveScene();
+    void openScenario();
+    void saveScenario();
     // A failed load or save tells the user which file and why; a cancelled
     // dialog never gets here.
     void reportIfFailed(const ScenarioResult& result, const char* what);

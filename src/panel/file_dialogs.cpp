@@ -8,14 +8,14 @@
 namespace corvane {
 namespace {
 
-const char* const kSceneFilters = "Exe Files(*.cvn);;All Files(*.*)";
+const char* const kScenarioFilters = "Exe Files(*.cvn);;All Files(*.*)";
 
 // Runs one file dialog on `path`; a relative name is taken from the current
 // directory. No suffix is ever added to a typed name.
 bool runFileDialog(QFileDialog& dialog, std::string& path) {
     QFileInfo proposed(QFile::decodeName(QByteArray::fromStdString(path)));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(QString::fromLatin1(kSceneFilters));
+    dialog.setNameFilter(QString::fromLatin1(kScenarioFilters));
     dialog.selectNameFilter(dialog.nameFilters().first());
     dialog.setDefaultSuffix(QString());
     dialog.setDirectory(proposed.absolutePath());

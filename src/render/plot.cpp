@@ -19,7 +19,7 @@ void setProjectedPixel(DrawingSurface& surface, double column, double row, Colou
 
 }  // namespace
 
-void plotBody(DrawingSurface& surface, const Body& b, const ViewState& view, double scale,
+void plotBody(DrawingSurface& surface, const Body& b, const View& view, double scale,
               Colour shown) {
     const float xs = static_cast<float>(b.x / scale);
     const float ys = static_cast<float>(b.y / scale);

@@ -7,14 +7,9 @@
 #include "core/file_io.h"
 #include "core/surface.h"
 #include "scenario/scenario_text.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 namespace corvane {
-
-FileState gFiles;
-
 namespace {
 
 ScenarioResult failure(ScenarioFailure kind, const FileResult& file) {
@@ -39,60 +34,62 @@ void appendLine(QByteArray& out, std::string_view text) {
     out.append(kLineEnd.data(), static_cast<qsizetype>(kLineEnd.size()));
 }
 
-void selectFromLine(int combo, std::string_view line) {
+void selectFromLine(PanelSelections& panelCombos, int combo, std::string_view line) {
     std::optional<std::string> text = fromCodePage932(line);
-    if (text) panelCombos().selectByPrefix(combo, *text);
+    if (text) panelCombos.selectByPrefix(combo, *text);
 }
 
-void loadBody(int i, std::string_view line) {
+void loadBody(Simulation& sim, int i, std::string_view line) {
     BodyValues v = parseBodyLine(line);
-    Body& b = body(i);
+    Body& b = sim.body(i);
     b.x = v[0];
     b.y = v[1];
     b.z = v[2];
     b.vx = v[3];
     b.vy = v[4];
     b.vz = v[5];
-    bodyMass(i) = v[6];
-    deriveCoefficients(i);
+    sim.bodyMass(i) = v[6];
+    deriveCoefficients(sim, i);
     // A hand-written mass whose pull does not fit a float would make every
     // free star's velocity infinite, step after step.
     if (!std::isfinite(b.farCoeff) || !std::isfinite(b.nearCoeff)) {
-        bodyMass(i) = 0.0f;
-        deriveCoefficients(i);
+        sim.bodyMass(i) = 0.0f;
+        deriveCoefficients(sim, i);
     }
 }
 
 }  // namespace
 
-std::array<std::string, kComboCount> sceneSelectionTexts() {
-    bool anyRead = std::any_of(gParamTexts.begin(), gParamTexts.end(),
-                               [](const std::string& text) { return !text.empty(); });
-    if (anyRead) return gParamTexts;
-    std::array<std::string, kComboCount> texts;
-    for (int k = 0; k < kComboCount; ++k) texts[k] = panelCombos().selectedText(k);
-    return texts;
+std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& sim,
+                                                            const PanelSelections& panelCombos) {
+    const auto& read = sim.paramTexts;
+    bool anyRead =
+        std::any_of(read.begin(), read.end(), [](const std::string& text) { return !text.empty(); });
+    return anyRead ? read : selectedTexts(panelCombos);
 }
 
-QByteArray composeScenario(const std::array<std::string, kComboCount>& texts, int bodyCount) {
+QByteArray composeScenario(const Simulation& sim,
+                           const std::array<std::string, kComboCount>& texts, int bodyCount) {
     QByteArray out;
     appendLine(out, kScenarioHeader);
     for (const std::string& text : texts) {
         QByteArray encoded = toCodePage932(text);
         appendLine(out, std::string_view(encoded.constData(), encoded.size()));
     }
-    if (!gBodyTable.bodies) return out;
+    if (!sim.table.exists()) return out;
     for (int i = 0; i < bodyCount; ++i) {
-        const Body& b = body(i);
-        appendLine(out, formatBodyLine({b.x, b.y, b.z, b.vx, b.vy, b.vz, bodyMass(i)}));
+        const Body& b = sim.body(i);
+        appendLine(out, formatBodyLine({b.x, b.y, b.z, b.vx, b.vy, b.vz, sim.bodyMass(i)}));
     }
     return out;
 }
 
-ScenarioResult saveScenario() {
-    const QByteArray content = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
+ScenarioResult saveScenario(const Simulation& sim, const PanelSelections& panelCombos,
+                            const std::string& scenarioPath) {
+    const QByteArray content =
+        composeScenario(sim, scenarioSelectionTexts(sim, panelCombos), sim.params.bodyCount);
     const FileResult written =
-        replaceFile(gFiles.scenarioPath,
+        replaceFile(scenarioPath,
                     std::string_view(content.constData(), static_cast<size_t>(content.size())));
     if (!written.ok()) return failure(saveFailureKind(written), written);
     return {};
@@ -108,21 +105,23 @@ ScenarioResult readWholeFile(const std::string& path, std::string& data) {
     return {};
 }
 
-void applyScenario(std::string_view data) {
+void applyScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,
+                   std::string_view data) {
     LineCursor cursor{data};
     readLine(cursor);  // the header says nothing the load needs
-    for (int k = 0; k < kComboCount; ++k) selectFromLine(k, readLine(cursor));
-    readParams();
-    if (gBodyTable.bodies) {
-        for (int i = 0; i < gParams.bodyCount; ++i) loadBody(i, readLine(cursor));
+    for (int k = 0; k < kComboCount; ++k) selectFromLine(panelCombos, k, readLine(cursor));
+    readParams(sim, panelCombos);
+    if (sim.table.exists()) {
+        for (int i = 0; i < sim.params.bodyCount; ++i) loadBody(sim, i, readLine(cursor));
     }
-    viewSurface().fillBlack();
+    viewSurface(view).fillBlack();
 }
 
-ScenarioResult loadScenario() {
+ScenarioResult loadScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,
+                            const std::string& scenarioPath) {
     std::string data;
-    ScenarioResult result = readWholeFile(gFiles.scenarioPath, data);
-    if (result.ok()) applyScenario(data);
+    ScenarioResult result = readWholeFile(scenarioPath, data);
+    if (result.ok()) applyScenario(sim, view, panelCombos, data);
     return result;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/panel_data.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 
@@ -21,27 +21,22 @@ struct ScenarioResult {
     bool ok() const { return failure == ScenarioFailure::None; }
 };
 
+// The file a program saves to and loads from until the user picks another.
 constexpr const char* kDefaultScenarioPath = "def.cvn";
 
-// The scene files' process-wide state.
-struct FileState {
-    // The file the next save writes and the next load reads: the name's bytes
-    // as the file system stores them (UTF-8 for names the file dialogs give,
-    // any bytes from the command line); "def.cvn".
-    std::string scenarioPath = kDefaultScenarioPath;
-};
-extern FileState gFiles;
+// Writes the running scene of `sim` to `scenarioPath` (the name's bytes as
+// the file system stores them) through a new file that replaces the target
+// only once every byte is written and flushed to the disk; any failure
+// leaves the old file as it was.
+ScenarioResult saveScenario(const Simulation& sim, const PanelSelections& panelCombos,
+                            const std::string& scenarioPath);
 
-// Writes the running scene to gFiles.scenarioPath through a new file that replaces
-// the target only once every byte is written and flushed to the disk; any
-// failure leaves the old file as it was.
-ScenarioResult saveScenario();
-
-// Reads gFiles.scenarioPath into panelCombos(), gParams and the body table, then
-// fills the view black. A file that cannot be read changes nothing.
-// Only regular files are read, and only their first kScenarioReadLimit
-// bytes: a 15 000-body scene is about 5 MB.
-ScenarioResult loadScenario();
+// Reads `scenarioPath` into `panelCombos`, the parameters and the body
+// table of `sim`, then fills the view black. A file that cannot be read
+// changes nothing. Only regular files are read, and only their first
+// kScenarioReadLimit bytes: a 15 000-body scene is about 5 MB.
+ScenarioResult loadScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,
+                            const std::string& scenarioPath);
 
 constexpr std::size_t kScenarioReadLimit = std::size_t{64} << 20;
 
@@ -50,14 +45,17 @@ constexpr std::size_t kScenarioReadLimit = std::size_t{64} << 20;
 ScenarioResult readWholeFile(const std::string& path, std::string& data);
 
 // The nine selection texts a save stores: those the running bodies were made
-// or loaded with, or the panel's texts when no settings were read yet.
-std::array<std::string, kComboCount> sceneSelectionTexts();
+// or loaded with, or the selections' texts when no settings were read yet.
+std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& sim,
+                                                            const PanelSelections& panelCombos);
 
 // The bytes of a scene file: the header, the nine texts in code page 932,
 // then bodies [0, bodyCount) of the body table.
-QByteArray composeScenario(const std::array<std::string, kComboCount>& texts, int bodyCount);
+QByteArray composeScenario(const Simulation& sim,
+                           const std::array<std::string, kComboCount>& texts, int bodyCount);
 
 // What a load does with the data of a file once it is read.
-void applyScenario(std::string_view data);
+void applyScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,
+                   std::string_view data);
 
 }  // namespace corvane

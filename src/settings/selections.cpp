@@ -5,7 +5,6 @@
 
 namespace corvane {
 
-SelectionState gSelections;
 
 namespace {
 
@@ -81,14 +80,10 @@ void SelectionModel::setSelectedIndex(int combo, int index) {
     selected_.at(combo) = (index >= 0 && index < size) ? index : -1;
 }
 
-PanelSelections& panelCombos() {
-    return gSelections.panel ? *gSelections.panel : gSelections.standIn;
-}
-void setPanelCombos(PanelSelections* selections) {
-    gSelections.panel = selections;
-}
-void resetSelectionState() {
-    gSelections = SelectionState{};
+std::array<std::string, kComboCount> selectedTexts(const PanelSelections& selections) {
+    std::array<std::string, kComboCount> texts;
+    for (int k = 0; k < kComboCount; ++k) texts[k] = selections.selectedText(k);
+    return texts;
 }
 
 }  // namespace corvane

@@ -48,17 +48,7 @@ class SelectionModel final : public PanelSelections {
     std::array<int, kComboCount> selected_{};
 };
 
-// The selections the program reads settings from (`panelCombos`): the
-// panel's, or without a panel the stand-in model at the defaults.
-struct SelectionState {
-    SelectionModel standIn;            // used while no panel is set; every entry at its default
-    PanelSelections* panel = nullptr;  // the panel's selections; nullptr until a panel exists
-};
-extern SelectionState gSelections;
-
-PanelSelections& panelCombos();
-void setPanelCombos(PanelSelections* selections);
-// Back to the stand-in at its defaults, no panel.
-void resetSelectionState();
+// The selected text of every selection, in scene order.
+std::array<std::string, kComboCount> selectedTexts(const PanelSelections& selections);
 
 }  // namespace corvane

@@ -4,11 +4,10 @@
 #include <cstring>
 
 namespace corvane {
-
-BodyTable gBodyTable;
-
 namespace {
 constexpr std::size_t kAlignment = 64;
+constexpr std::size_t kBodyBytes = MaxBodies * sizeof(Body) + kTableSlackBytes;
+constexpr std::size_t kMassBytes = MaxBodies * sizeof(float) + kTableSlackBytes;
 
 void* zeroedBlock(std::size_t bytes) {
     std::size_t rounded = (bytes + kAlignment - 1) / kAlignment * kAlignment;
@@ -18,20 +17,24 @@ void* zeroedBlock(std::size_t bytes) {
 }
 }  // namespace
 
-bool createBodyTable() {
-    if (gBodyTable.bodies && gBodyTable.bodyMasses) return true;
-    gBodyTable.bodies =
-        static_cast<Body*>(zeroedBlock(MaxBodies * sizeof(Body) + kTableSlackBytes));
-    gBodyTable.bodyMasses =
-        static_cast<float*>(zeroedBlock(MaxBodies * sizeof(float) + kTableSlackBytes));
-    return gBodyTable.bodies && gBodyTable.bodyMasses;
+BodyTable::BodyTable()
+    : bodies(static_cast<Body*>(zeroedBlock(kBodyBytes))),
+      bodyMasses(static_cast<float*>(zeroedBlock(kMassBytes))) {}
+
+BodyTable::~BodyTable() {
+    std::free(bodies);
+    std::free(bodyMasses);
 }
 
-void releaseBodyTable() {
-    std::free(gBodyTable.bodies);
-    gBodyTable.bodies = nullptr;
-    std::free(gBodyTable.bodyMasses);
-    gBodyTable.bodyMasses = nullptr;
+BodyTable::BodyTable(const BodyTable& other) : BodyTable() {
+    *this = other;
+}
+
+BodyTable& BodyTable::operator=(const BodyTable& other) {
+    if (this == &other) return *this;
+    if (bodies && other.bodies) std::memcpy(bodies, other.bodies, kBodyBytes);
+    if (bodyMasses && other.bodyMasses) std::memcpy(bodyMasses, other.bodyMasses, kMassBytes);
+    return *this;
 }
 
 }  // namespace corvane

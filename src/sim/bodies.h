@@ -1,6 +1,7 @@
 #pragma once
-// The body table: every simulated body and its mass, in fixed storage that is
-// created once and never moves, so a step, a reset or a load allocates nothing.
+// The body table: every simulated body and its mass, in fixed storage that
+// is obtained once with the simulation and never moves, so a step, a Run or
+// a load allocates nothing.
 
 #include <cstddef>
 
@@ -12,24 +13,19 @@ constexpr int MaxBodies = 16000;
 // Slack after the last entry of each array, bytes.
 constexpr std::size_t kTableSlackBytes = 1024;
 
+// Owns both arrays, zero-filled and 64-byte aligned. A copy is a copy of
+// every record.
 struct BodyTable {
-    Body* bodies = nullptr;       // MaxBodies + 32 records, zero-filled; null when released
-    float* bodyMasses = nullptr;  // MaxBodies + 256 masses in kg, zero-filled; null when released
+    BodyTable();
+    ~BodyTable();
+    BodyTable(const BodyTable& other);
+    BodyTable& operator=(const BodyTable& other);
+
+    // Whether both arrays were obtained; without memory for them both are null.
+    bool exists() const { return bodies != nullptr && bodyMasses != nullptr; }
+
+    Body* bodies = nullptr;       // MaxBodies + slack records; null when memory was short
+    float* bodyMasses = nullptr;  // MaxBodies + slack masses in kg; null when memory was short
 };
-
-extern BodyTable gBodyTable;
-
-// Obtains both arrays zero-filled, 64-byte aligned. Does nothing when they
-// exist already. Returns whether the table exists afterwards.
-bool createBodyTable();
-// Releases both arrays, the bodies first.
-void releaseBodyTable();
-
-inline Body& body(int i) {
-    return gBodyTable.bodies[i];
-}
-inline float& bodyMass(int i) {
-    return gBodyTable.bodyMasses[i];
-}
 
 }  // namespace corvane

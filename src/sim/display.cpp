@@ -1,29 +1,25 @@
 #include "sim/display.h"
 
-#include "sim/bodies.h"
-#include "sim/params.h"
+#include "render/plot.h"
+#include "sim/simulation.h"
 
 namespace corvane {
-void setBodyProjection(BodyProjection projection) {
-    gOutput.projectBody = projection;
-}
 
-Colour displayColour(int i, Colour colour) {
+Colour displayColour(const Simulation& sim, int i, Colour colour) {
     if (colour == 0) return 0;
-    if (i < gParams.haloCount) return kHaloColour;
-    if (i < gParams.diskEnd) return kDiskColour;
+    if (i < sim.params.haloCount) return kHaloColour;
+    if (i < sim.params.diskEnd) return kDiskColour;
     return colour;
 }
 
-void showBody(DrawingSurface& surface, int i, Colour colour) {
-    if (gOutput.projectBody != nullptr) {
-        gOutput.projectBody(surface, body(i), gView, gParams.scale, displayColour(i, colour));
-    }
+void showBody(const Simulation& sim, const View& view, DrawingSurface& surface, int i,
+              Colour colour) {
+    plotBody(surface, sim.body(i), view, sim.params.scale, displayColour(sim, i, colour));
 }
 
-void redrawAll(DrawingSurface& surface) {
+void redrawAll(const Simulation& sim, const View& view, DrawingSurface& surface) {
     surface.fillBlack();
-    for (int i = 0; i < gParams.bodyCount; ++i) showBody(surface, i, gView.starColour);
+    for (int i = 0; i < sim.params.bodyCount; ++i) showBody(sim, view, surface, i, view.starColour);
 }
 
 }  // namespace corvane

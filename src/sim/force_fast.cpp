@@ -9,11 +9,10 @@
 #include "sim/force_fast.h"
 
 #include "core/clock.h"
-#include "sim/bodies.h"
 #include "sim/force_fast_pool.h"
 #include "sim/force_fast_simd.h"
 #include "sim/force_terms.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 // Receiver-ordered force phase. Every velocity sum is a fixed sequence per
 // receiver: for free star i, the mutual terms of the free stars below i in
@@ -76,9 +75,9 @@ SimdLevel detectSimdLevel() {
     return SimdLevel::Scalar;
 }
 
-StepTerms currentTerms() {
-    const SimParams& p = gParams;
-    return StepTerms{gBodyTable.bodies,
+StepTerms currentTerms(Simulation& sim) {
+    const SimParams& p = sim.params;
+    return StepTerms{sim.table.bodies,
                      coefficients.farCoeff,
                      coefficients.nearCoeff,
                      p.diskEnd,
@@ -153,17 +152,16 @@ void freeStarTiles(SimdLevel level, const StepTerms& t, int firstTile, int endTi
 // threads write whole cache lines of the table (two bodies each).
 constexpr int kDiskChunk = 64;
 
-void addHoleToDiskChunk(const StepTerms& t, int haloCount, int chunk) {
+void addHoleToDiskChunk(Body* bodies, const StepTerms& t, int haloCount, int chunk) {
     const int chunkBegin = (haloCount & ~1) + chunk * kDiskChunk;
     const int begin = chunkBegin > haloCount ? chunkBegin : haloCount;
     const int end = chunkBegin + kDiskChunk < t.diskEnd ? chunkBegin + kDiskChunk : t.diskEnd;
     for (int d = begin; d < end; ++d) {
-        addBlackHoleTerm(gBodyTable.bodies[d], t.holeFar, t.holeNear, t.softRadius);
+        addBlackHoleTerm(bodies[d], t.holeFar, t.holeNear, t.softRadius);
     }
 }
 
-void copyVelocitiesBack(const StepTerms& t) {
-    Body* bodies = gBodyTable.bodies;
+void copyVelocitiesBack(Body* bodies, const StepTerms& t) {
     for (int f = 0; f < t.bodyCount - t.diskEnd; ++f) {
         Body& b = bodies[t.diskEnd + f];
         b.vx = laneStorage.vx[f];
@@ -204,8 +202,8 @@ long termsPerStep(const StepTerms& t) {
     return static_cast<long>(pairTermsPerStep(t.bodyCount - t.diskEnd, t.diskEnd)) + t.bodyCount;
 }
 
-int threadsForStep(const StepTerms& t, int tiles) {
-    if (gKernel.requestedThreads > 0) return gKernel.requestedThreads;
+int threadsForStep(const KernelState& kernel, const StepTerms& t, int tiles) {
+    if (kernel.requestedThreads > 0) return kernel.requestedThreads;
     const long paid = termsPerStep(t) / kTermsPerThread;
     int threads = paid < automaticThreadLimit() ? static_cast<int>(paid) : automaticThreadLimit();
     if (threads > tiles) threads = tiles;
@@ -216,6 +214,7 @@ int threadsForStep(const StepTerms& t, int tiles) {
 // so that a core lent elsewhere does not hold up the step, and a worker that
 // wakes late finds nothing left.
 struct StepJob {
+    Body* bodies;  // the table the terms read, written here
     StepTerms terms;
     SimdLevel level;
     int haloCount;
@@ -234,7 +233,7 @@ void runStepShare(void* context, int, int) {
     }
     for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed); chunk < job.diskChunks;
          chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
-        addHoleToDiskChunk(job.terms, job.haloCount, chunk);
+        addHoleToDiskChunk(job.bodies, job.terms, job.haloCount, chunk);
     }
 }
 
@@ -287,10 +286,10 @@ double pairTermsPerStep(int freeStars, int pullingBodies) {
     return free * pullingBodies + free * (free - 1);
 }
 
-double measureDividerCeiling(int threads, double seconds) {
+double measureDividerCeiling(SimdLevel level, int threads, double seconds) {
     threads = threads < 1 ? 1 : threads > 1024 ? 1024 : threads;
     static ProbeRun run;
-    run.level = activeSimdLevel();
+    run.level = level;
     // Rounds for about a tenth of the time on one thread, then the whole.
     run.rounds = 1000;
     const auto start = std::chrono::steady_clock::now();
@@ -312,14 +311,10 @@ SimdLevel supportedSimdLevel() {
     return level;
 }
 
-void limitSimdLevel(SimdLevel ceiling) {
-    gKernel.simdCeiling = ceiling;
-}
-
-SimdLevel activeSimdLevel() {
+SimdLevel activeSimdLevel(const KernelState& kernel) {
     const SimdLevel supported = supportedSimdLevel();
-    return static_cast<int>(gKernel.simdCeiling) < static_cast<int>(supported) ? gKernel.simdCeiling
-                                                                               : supported;
+    return static_cast<int>(kernel.simdCeiling) < static_cast<int>(supported) ? kernel.simdCeiling
+                                                                              : supported;
 }
 
 const char* simdLevelName(SimdLevel level) {
@@ -334,39 +329,28 @@ const char* simdLevelName(SimdLevel level) {
     return "scalar";
 }
 
-void setKernelThreads(int threads) {
-    gKernel.requestedThreads = threads < 0 ? 0 : threads;
-}
-int resolvedKernelThreads() {
-    return gKernel.requestedThreads > 0 ? gKernel.requestedThreads : automaticThreadLimit();
-}
-int lastKernelThreads() {
-    return gKernel.lastThreads;
-}
-KernelThreadCount kernelThreadCount() {
-    return KernelThreadCount{gKernel.stepsTaken, gKernel.threadStepsTaken};
-}
-const char* fastKernelSimd() {
-    return simdLevelName(activeSimdLevel());
+int resolvedKernelThreads(const KernelState& kernel) {
+    return kernel.requestedThreads > 0 ? kernel.requestedThreads : automaticThreadLimit();
 }
 
-void startKernelThreads() {
-    workerPool.reserve(resolvedKernelThreads());
+void startKernelThreads(const KernelState& kernel) {
+    workerPool.reserve(resolvedKernelThreads(kernel));
 }
 
-void computeForcesFast() {
-    const int haloCount = gParams.haloCount;
-    StepJob job{currentTerms(), activeSimdLevel(), haloCount, 0, 0};
+void computeForcesFast(Simulation& sim) {
+    const int haloCount = sim.params.haloCount;
+    KernelState& kernel = sim.kernel;
+    StepJob job{sim.table.bodies, currentTerms(sim), activeSimdLevel(kernel), haloCount, 0, 0};
     const StepTerms& terms = job.terms;
     const int freeCount = terms.bodyCount - terms.diskEnd;
     job.tiles = (freeCount + kTileLanes - 1) / kTileLanes;
     job.diskChunks =
         terms.holeEnabled ? (terms.diskEnd - (haloCount & ~1) + kDiskChunk - 1) / kDiskChunk : 0;
     if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
-    gKernel.lastThreads = threadsForStep(terms, job.tiles);
-    gKernel.threadStepsTaken += workerPool.runJoining(gKernel.lastThreads, runStepShare, &job);
-    ++gKernel.stepsTaken;
-    copyVelocitiesBack(terms);
+    kernel.lastThreads = threadsForStep(kernel, terms, job.tiles);
+    kernel.threadStepsTaken += workerPool.runJoining(kernel.lastThreads, runStepShare, &job);
+    ++kernel.stepsTaken;
+    copyVelocitiesBack(job.bodies, terms);
 }
 
 }  // namespace corvane

@@ -1,23 +1,19 @@
-#include "sim/galaxy_maker.h"
-
 #include "core/random.h"
-#include "core/state.h"
-#include "settings/selections.h"
-#include "sim/initial.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 
-bool makeGalaxy(const GalaxyRecipe& recipe) {
-    PanelSelections& selections = panelCombos();
+bool makeGalaxy(Simulation& sim, View& view, PanelSelections& panelCombos,
+                const GalaxyRecipe& recipe) {
     for (int combo = 0; combo < kComboCount; ++combo) {
         const std::string_view text = recipe.selections[static_cast<std::size_t>(combo)];
-        if (!text.empty() && !selections.selectByPrefix(combo, text)) return false;
+        if (!text.empty() && !panelCombos.selectByPrefix(combo, text)) return false;
     }
-    setViewGeometry(recipe.width, recipe.height);
-    seedRandom(recipe.seed);
-    gView.yawAngle = 0.0f;
-    gView.pitchAngle = 0.0f;
-    runCommand();
+    setViewGeometry(view, recipe.width, recipe.height);
+    seedRandom(sim.random, recipe.seed);
+    view.yawAngle = 0.0f;
+    view.pitchAngle = 0.0f;
+    runCommand(sim, view, panelCombos);
     return true;
 }
 

@@ -4,59 +4,61 @@
 #include <cstdio>
 
 #include "core/random.h"
-#include "core/state.h"
 #include "core/surface.h"
-#include "sim/bodies.h"
 #include "sim/display.h"
-#include "sim/params.h"
 #include "sim/rotation.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
 
 enum class Population { Halo, Disk, FreeStar };
 
-Population populationOf(int index) {
-    if (index < gParams.haloCount) return Population::Halo;
-    if (index < gParams.diskEnd) return Population::Disk;
+Population populationOf(const SimParams& p, int index) {
+    if (index < p.haloCount) return Population::Halo;
+    if (index < p.diskEnd) return Population::Disk;
     return Population::FreeStar;
 }
 
 // A coordinate in the middle 80 % of a view extent, in dots from the centre.
-float randomCoordinate(int extent, int centre) {
+float randomCoordinate(RandomState& random, int extent, int centre) {
     const double fraction = kBoxFraction;
     const int n = static_cast<int>(extent * fraction);
-    const std::uint32_t k = n > 0 ? nextRandom() % static_cast<std::uint32_t>(n) : 0;
+    const std::uint32_t k = n > 0 ? nextRandom(random) % static_cast<std::uint32_t>(n) : 0;
     return static_cast<float>(static_cast<double>(k) - centre * fraction);
 }
 
-float widthCoordinate() {
-    return randomCoordinate(gView.viewWidth, gView.centreX);
-}
-float heightCoordinate() {
-    return randomCoordinate(gView.viewHeight, gView.centreY);
-}
+// What placing one body reads and draws from.
+struct Placement {
+    RandomState& random;
+    const View& view;
+    int layoutMode;
+
+    float widthCoordinate() { return randomCoordinate(random, view.viewWidth, view.centreX); }
+    float heightCoordinate() { return randomCoordinate(random, view.viewHeight, view.centreY); }
+};
 
 struct Candidate {
     float x, y, z;
 };
 
-Candidate drawCandidate(Population population) {
+Candidate drawCandidate(Placement& at, Population population) {
     Candidate c{};
-    c.x = widthCoordinate();
-    c.y = heightCoordinate();
+    c.x = at.widthCoordinate();
+    c.y = at.heightCoordinate();
     switch (population) {
         case Population::Halo:
-            c.z = heightCoordinate();
+            c.z = at.heightCoordinate();
             break;
         case Population::Disk:
             c.z = 0.0f;
             break;
         case Population::FreeStar:
-            if (gParams.layoutMode == 2) {
-                c.z = static_cast<float>(static_cast<int>(nextRandom() % kThickDiskSpread) - 15);
-            } else if (gParams.layoutMode == 3) {
-                c.z = widthCoordinate();
+            if (at.layoutMode == 2) {
+                c.z = static_cast<float>(static_cast<int>(nextRandom(at.random) % kThickDiskSpread) -
+                                         15);
+            } else if (at.layoutMode == 3) {
+                c.z = at.widthCoordinate();
             } else {
                 c.z = 0.0f;
             }
@@ -67,13 +69,13 @@ Candidate drawCandidate(Population population) {
 
 // Draws candidates until one is accepted or the retries run out; the layout-0
 // bulge accepts any free star near the centre and gives it a thickness.
-Candidate acceptedCandidate(Population population) {
-    const double acceptanceRadius = static_cast<double>(kBoxFraction) * 0.5 * gView.viewHeight;
-    const int bulge = gView.viewHeight / 8;
-    const bool bulgeLayout = population == Population::FreeStar && gParams.layoutMode == 0;
+Candidate acceptedCandidate(Placement& at, Population population) {
+    const double acceptanceRadius = static_cast<double>(kBoxFraction) * 0.5 * at.view.viewHeight;
+    const int bulge = at.view.viewHeight / 8;
+    const bool bulgeLayout = population == Population::FreeStar && at.layoutMode == 0;
     int retries = 0;
     for (;;) {
-        Candidate c = drawCandidate(population);
+        Candidate c = drawCandidate(at, population);
         const float squared =
             static_cast<float>(static_cast<double>(c.x) * c.x + static_cast<double>(c.y) * c.y +
                                static_cast<double>(c.z) * c.z);
@@ -81,8 +83,8 @@ Candidate acceptedCandidate(Population population) {
         bool accepted = !(squared < kMinSquaredDots) && !(distance > acceptanceRadius);
         if (bulgeLayout && distance < bulge) {
             c.z = static_cast<float>(
-                static_cast<int>(nextRandom() % static_cast<std::uint32_t>(bulge)) -
-                gView.centreY / 8);
+                static_cast<int>(nextRandom(at.random) % static_cast<std::uint32_t>(bulge)) -
+                at.view.centreY / 8);
             accepted = true;
         }
         if (accepted || retries > kRetryLimit) return c;
@@ -91,8 +93,8 @@ Candidate acceptedCandidate(Population population) {
 }
 
 // Scales a free-star velocity component by (101 - k/100) / 100 for a random k.
-float changedVelocity(float v) {
-    const double k = nextRandom() % kVelocityChangeSteps;
+float changedVelocity(RandomState& random, float v) {
+    const double k = nextRandom(random) % kVelocityChangeSteps;
     return static_cast<float>(((1.0 - k / 100.0) + 100.0) * v / 100.0);
 }
 
@@ -110,11 +112,12 @@ void drawCountdown(DrawingSurface& surface, int n) {
 
 }  // namespace
 
-void placeBody(int index) {
-    const SimParams& p = gParams;
-    const Population population = populationOf(index);
-    Candidate c = acceptedCandidate(population);
-    Body& b = body(index);
+void placeBody(Simulation& sim, const View& view, int index) {
+    SimParams& p = sim.params;
+    const Population population = populationOf(p, index);
+    Placement at{sim.random, view, p.layoutMode};
+    Candidate c = acceptedCandidate(at, population);
+    Body& b = sim.body(index);
 
     c.x = static_cast<float>(c.x + static_cast<double>(index) / p.bodyCount);
     b.x = static_cast<float>(static_cast<double>(p.scale) * c.x);
@@ -138,25 +141,25 @@ void placeBody(int index) {
         b.vy = 0.0f;
     }
     if (population == Population::FreeStar) {
-        b.vx = changedVelocity(b.vx);
-        b.vy = changedVelocity(b.vy);
+        b.vx = changedVelocity(sim.random, b.vx);
+        b.vy = changedVelocity(sim.random, b.vy);
     }
     if (population == Population::Halo) {
         b.vx = 0.0f;
         b.vy = 0.0f;
         b.vz = 0.0f;
     }
-    rotateBody(index, gView.yawAngle, gView.pitchAngle);
-    gParams.softRadius = nearZoneRadius(p.scale);
+    rotateBody(sim, index, view.yawAngle, view.pitchAngle);
+    p.softRadius = nearZoneRadius(p.scale);
 }
 
-void assignMass(int index) {
-    const float starMass = gParams.starMass;
-    float& mass = bodyMass(index);
-    switch (gParams.massMode) {
+void assignMass(Simulation& sim, int index) {
+    const float starMass = sim.params.starMass;
+    float& mass = sim.bodyMass(index);
+    switch (sim.params.massMode) {
         case 0: {
             // 10 to 100 000 times starMass, each equally likely.
-            const int k = static_cast<int>(nextRandom() % 5);
+            const int k = static_cast<int>(nextRandom(sim.random) % 5);
             mass = timesTenRepeatedly(starMass, k + 1);
             break;
         }
@@ -164,7 +167,7 @@ void assignMass(int index) {
             mass = starMass;
             break;
         case 2: {
-            const float a = static_cast<float>(nextRandom() % 10000);
+            const float a = static_cast<float>(nextRandom(sim.random) % 10000);
             const int c = a > 1000 ? 1 : a > 100 ? 2 : a > 10 ? 3 : 5;
             mass = timesTenRepeatedly(starMass, c + 1);
             break;
@@ -172,22 +175,22 @@ void assignMass(int index) {
         default:
             break;  // any other mode leaves the mass as it was
     }
-    deriveCoefficients(index);
+    deriveCoefficients(sim, index);
 }
 
-void resetGalaxy() {
-    DrawingSurface& surface = viewSurface();
-    for (int n = gParams.bodyCount - 1; n >= 0; --n) {
-        placeBody(n);
-        assignMass(n);
+void resetGalaxy(Simulation& sim, View& view) {
+    DrawingSurface& surface = viewSurface(view);
+    for (int n = sim.params.bodyCount - 1; n >= 0; --n) {
+        placeBody(sim, view, n);
+        assignMass(sim, n);
         drawCountdown(surface, n);
     }
-    redrawAll(surface);
+    redrawAll(sim, view, surface);
 }
 
-void runCommand() {
-    readParams();
-    resetGalaxy();
+void runCommand(Simulation& sim, View& view, const PanelSelections& panelCombos) {
+    readParams(sim, panelCombos);
+    resetGalaxy(sim, view);
 }
 
 }  // namespace corvane

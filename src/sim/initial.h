@@ -1,8 +1,13 @@
 #pragma once
-// Random initial conditions: placing and weighing bodies, the whole galaxy,
-// and the core of the Run command.
+// Random initial conditions: placing and weighing bodies. The whole galaxy
+// (resetGalaxy) and the core of the Run command (runCommand) are in
+// sim/simulation.h.
+
+#include "core/view.h"
 
 namespace corvane {
+
+struct Simulation;
 
 constexpr float kBoxFraction = 0.8f;       // candidate box, fraction of the view
 constexpr double kMinSquaredDots = 2.0;    // candidates closer to the centre are rejected
@@ -13,16 +18,9 @@ constexpr float kMassStep = 10.0f;
 
 // New random position and velocity for body i by its population and the
 // layout, turned by the accumulated view angles. Mass and coefficients stay.
-void placeBody(int index);
+void placeBody(Simulation& sim, const View& view, int index);
 
 // Mass of body i by the mass mode, then its coefficients.
-void assignMass(int index);
-
-// Places and weighs every body from the highest index down with a countdown
-// in the corner, then repaints the view.
-void resetGalaxy();
-
-// readParams, then resetGalaxy.
-void runCommand();
+void assignMass(Simulation& sim, int index);
 
 }  // namespace corvane

@@ -1,8 +1,8 @@
 #pragma once
-// Which force kernel steps run with, and how the fast one runs: the
-// simulation's process-wide controls and counters beside gParams and
-// gBodyTable. The fast kernel's worker threads and scratch lanes are
-// resources, not state: they hold nothing from one step to the next.
+// Which force kernel a simulation's steps run with, and how the fast one
+// runs: its controls and counters. The fast kernel's worker threads and
+// scratch lanes are the process's resources, not state: they hold nothing
+// from one step to the next, so every simulation may use them in turn.
 
 namespace corvane {
 
@@ -21,7 +21,5 @@ struct KernelState {
     long long stepsTaken = 0;                   // fast steps so far; 0
     long long threadStepsTaken = 0;             // threads that took part in them, summed; 0
 };
-
-extern KernelState gKernel;
 
 }  // namespace corvane

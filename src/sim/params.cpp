@@ -3,13 +3,9 @@
 #include <cmath>
 
 #include "core/number_text.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
+#include "sim/simulation.h"
 
 namespace corvane {
-
-SimParams gParams;
-std::array<std::string, kComboCount> gParamTexts;
 
 namespace {
 
@@ -29,11 +25,6 @@ int matchMode(const std::string& text, const std::array<std::string_view, N>& ca
 
 }  // namespace
 
-void resetParams() {
-    gParams = SimParams{};
-    for (auto& text : gParamTexts) text.clear();
-}
-
 int countFromText(const std::string& text) {
     double value = std::trunc(parseDecimal(text));
     if (!(value > 0.0)) return 0;
@@ -44,11 +35,9 @@ float realFromText(const std::string& text) {
     return static_cast<float>(parseDecimal(text));
 }
 
-void readParams() {
-    PanelSelections& combos = panelCombos();
-    for (int k = 0; k < kComboCount; ++k) gParamTexts[k] = combos.selectedText(k);
-    const auto& t = gParamTexts;
-    SimParams& p = gParams;
+SimParams paramsFromTexts(const std::array<std::string, kComboCount>& t,
+                          const SimParams& previous) {
+    SimParams p = previous;
 
     p.bodyCount = countFromText(t[kComboFreeStars]);
     p.diskEnd = countFromText(t[kComboDisk]);
@@ -75,12 +64,18 @@ void readParams() {
 
     p.massMode = matchMode(t[kComboMassMode], kMassModeList, p.massMode);
     p.layoutMode = matchMode(t[kComboLayout], kLayoutList, p.layoutMode);
+    return p;
 }
 
-void deriveCoefficients(int i) {
-    SimParams& p = gParams;
-    Body& b = body(i);
-    b.farCoeff = static_cast<float>(static_cast<double>(bodyMass(i)) * p.forceFactor);
+void readParams(Simulation& sim, const PanelSelections& panelCombos) {
+    sim.paramTexts = selectedTexts(panelCombos);
+    sim.params = paramsFromTexts(sim.paramTexts, sim.params);
+}
+
+void deriveCoefficients(Simulation& sim, int i) {
+    SimParams& p = sim.params;
+    Body& b = sim.body(i);
+    b.farCoeff = static_cast<float>(static_cast<double>(sim.bodyMass(i)) * p.forceFactor);
     p.softRadius = nearZoneRadius(p.scale);
     double radiusSquared = static_cast<double>(p.softRadius) * p.softRadius;
     b.nearCoeff =

@@ -1,6 +1,6 @@
 #pragma once
-// Simulation parameters, their derived constants, and the reading of the
-// nine panel selections into them.
+// Simulation parameters, their derived constants, and how the nine
+// selection texts give them.
 
 #include <array>
 #include <string>
@@ -26,13 +26,6 @@ struct SimParams {
     float softRadius = 0.0f;      // near-zone radius, metres: softRadiusDots x scale; 0
 };
 
-extern SimParams gParams;
-
-// The nine selection texts (UTF-8) that the last readParams read: the
-// settings the running bodies were made or loaded with. Empty before the
-// first read.
-extern std::array<std::string, kComboCount> gParamTexts;
-
 constexpr float gravConst = 6.673e-11f;
 constexpr float unitFactor = 1.0f;
 constexpr float softRadiusDots = 10.0f;
@@ -40,19 +33,21 @@ constexpr float coreFactor = 1.0f;
 constexpr int mutualEnabled = 1;
 constexpr float kPi = 3.14159274f;
 
-// Brings gParams and gParamTexts back to their start values.
-void resetParams();
-
-// Reads the nine selections of panelCombos() into gParams.
-void readParams();
+// The parameters the nine selection texts (UTF-8, in scene order) give. A
+// mode text that names no mode keeps `previous`'s mode, and softRadius stays
+// `previous`'s: the next reset or load derives it.
+SimParams paramsFromTexts(const std::array<std::string, kComboCount>& texts,
+                          const SimParams& previous);
 
 // The near-zone radius in metres at `scale`: softRadiusDots dots, as a float.
 inline float nearZoneRadius(float scale) {
     return static_cast<float>(static_cast<double>(softRadiusDots) * scale);
 }
 
+struct Simulation;
+
 // Sets farCoeff and nearCoeff of body i from its mass; refreshes softRadius.
-void deriveCoefficients(int i);
+void deriveCoefficients(Simulation& sim, int i);
 
 // Parses a selection text with the atof rule: a count truncates toward zero,
 // a real rounds to a 32-bit float.

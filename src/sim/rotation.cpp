@@ -2,11 +2,9 @@
 
 #include <cmath>
 
-#include "core/state.h"
 #include "core/surface.h"
-#include "sim/bodies.h"
 #include "sim/display.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
@@ -35,29 +33,28 @@ float wrapAngle(float angle) {
 
 }  // namespace
 
-void rotateBody(int i, float yaw, float pitch) {
+void rotateBody(Simulation& sim, int i, float yaw, float pitch) {
     const Turn t{std::cos(static_cast<double>(yaw)), std::sin(static_cast<double>(yaw)),
                  std::cos(static_cast<double>(pitch)), std::sin(static_cast<double>(pitch))};
-    Body& b = body(i);
+    Body& b = sim.body(i);
     turnVector(t, b.x, b.y, b.z);
     turnVector(t, b.vx, b.vy, b.vz);
 }
 
-void dragRotate(int mouseX, int mouseY) {
-    const float dYaw = static_cast<float>((mouseX - gView.lastMouseX) * kDragRadiansPerPixel);
-    const float dPitch = static_cast<float>((mouseY - gView.lastMouseY) * kDragRadiansPerPixel);
-    gView.yawAngle = wrapAngle(static_cast<float>(static_cast<double>(gView.yawAngle) + dYaw));
-    gView.pitchAngle =
-        wrapAngle(static_cast<float>(static_cast<double>(gView.pitchAngle) + dPitch));
+void dragRotate(Simulation& sim, View& view, int mouseX, int mouseY) {
+    const float dYaw = static_cast<float>((mouseX - view.lastMouseX) * kDragRadiansPerPixel);
+    const float dPitch = static_cast<float>((mouseY - view.lastMouseY) * kDragRadiansPerPixel);
+    view.yawAngle = wrapAngle(static_cast<float>(static_cast<double>(view.yawAngle) + dYaw));
+    view.pitchAngle = wrapAngle(static_cast<float>(static_cast<double>(view.pitchAngle) + dPitch));
 
-    DrawingSurface& surface = viewSurface();
-    for (int i = 0; i < gParams.bodyCount; ++i) {
-        showBody(surface, i, 0);
-        rotateBody(i, dYaw, dPitch);
-        showBody(surface, i, gView.starColour);
+    DrawingSurface& surface = viewSurface(view);
+    for (int i = 0; i < sim.params.bodyCount; ++i) {
+        showBody(sim, view, surface, i, 0);
+        rotateBody(sim, i, dYaw, dPitch);
+        showBody(sim, view, surface, i, view.starColour);
     }
-    gView.lastMouseX = mouseX;
-    gView.lastMouseY = mouseY;
+    view.lastMouseX = mouseX;
+    view.lastMouseY = mouseY;
 }
 
 }  // namespace corvane

@@ -1,89 +1,81 @@
 #include "sim/step.h"
 
-#include "core/state.h"
 #include "core/surface.h"
-#include "sim/bodies.h"
 #include "sim/display.h"
 #include "sim/force_fast.h"
 #include "sim/force_terms.h"
 #include "sim/initial.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 namespace corvane {
-
-KernelState gKernel;
-
 namespace {
 
-bool insideBox(float sx, float sy, float sz) {
-    const double cx = gView.centreX;
-    const double cy = gView.centreY;
+bool insideBox(const View& view, float sx, float sy, float sz) {
+    const double cx = view.centreX;
+    const double cy = view.centreY;
     return -cx - 100 < sx && sx < cx + 100 && -cy - 100 < sy && sy < cy + 100 && -cx - 100 < sz &&
            sz < cx + 100;
 }
 
 // Erase, move, and plot again, or respawn a body that left the box (it is
 // drawn by the next step).
-void driftAndRedraw(DrawingSurface& surface) {
-    const double scale = gParams.scale;
-    for (int i = 0; i < gParams.bodyCount; ++i) {
-        showBody(surface, i, 0);
-        Body& b = body(i);
+void driftAndRedraw(Simulation& sim, const View& view, DrawingSurface& surface) {
+    const double scale = sim.params.scale;
+    for (int i = 0; i < sim.params.bodyCount; ++i) {
+        showBody(sim, view, surface, i, 0);
+        Body& b = sim.body(i);
         b.x = static_cast<float>(static_cast<double>(b.x) + b.vx);
         b.y = static_cast<float>(static_cast<double>(b.y) + b.vy);
         b.z = static_cast<float>(static_cast<double>(b.z) + b.vz);
         const float sx = static_cast<float>(b.x / scale);
         const float sy = static_cast<float>(b.y / scale);
         const float sz = static_cast<float>(b.z / scale);
-        if (insideBox(sx, sy, sz)) {
-            showBody(surface, i, gView.starColour);
+        if (insideBox(view, sx, sy, sz)) {
+            showBody(sim, view, surface, i, view.starColour);
         } else {
-            placeBody(i);
+            placeBody(sim, view, i);
         }
     }
 }
 
 }  // namespace
 
-void setForceKernel(ForceKernel kernel) {
-    gKernel.kernel = kernel;
-}
-
-void computeForcesReference() {
-    const SimParams& p = gParams;
+void computeForcesReference(Simulation& sim) {
+    const SimParams& p = sim.params;
     const double softRadius = p.softRadius;
     for (int q = p.diskEnd; q < p.bodyCount; ++q) {
-        Body& receiver = body(q);
+        Body& receiver = sim.body(q);
         if (p.holeEnabled != 0) addBlackHoleTerm(receiver, p.holeFar, p.holeNear, softRadius);
-        for (int b = 0; b < p.diskEnd; ++b) addOneWayTerm(receiver, body(b), softRadius);
+        for (int b = 0; b < p.diskEnd; ++b) addOneWayTerm(receiver, sim.body(b), softRadius);
         if (mutualEnabled == 1) {
-            for (int s = q + 1; s < p.bodyCount; ++s) addMutualTerms(receiver, body(s), softRadius);
+            for (int s = q + 1; s < p.bodyCount; ++s) addMutualTerms(receiver, sim.body(s), softRadius);
         }
     }
     if (p.holeEnabled != 0) {
         for (int d = p.haloCount; d < p.diskEnd; ++d) {
-            addBlackHoleTerm(body(d), p.holeFar, p.holeNear, softRadius);
+            addBlackHoleTerm(sim.body(d), p.holeFar, p.holeNear, softRadius);
         }
     }
 }
 
-void stepSimulation() {
-    if (gRun.skipFrame == 1) {
-        gRun.skipFrame = 0;
+void stepSimulation(Simulation& sim, View& view) {
+    if (sim.skipFrame == 1) {
+        sim.skipFrame = 0;
         return;
     }
-    gRun.frameCount = gRun.frameCount + 1;
-    DrawingSurface& surface = viewSurface();
-    if (gRun.dragging == 1) {
-        for (int i = 0; i < gParams.bodyCount; ++i) showBody(surface, i, gView.starColour);
+    sim.frameCount = sim.frameCount + 1;
+    DrawingSurface& surface = viewSurface(view);
+    if (view.dragging == 1) {
+        for (int i = 0; i < sim.params.bodyCount; ++i)
+            showBody(sim, view, surface, i, view.starColour);
         return;
     }
-    if (gKernel.kernel == ForceKernel::Reference) {
-        computeForcesReference();
+    if (sim.kernel.kernel == ForceKernel::Reference) {
+        computeForcesReference(sim);
     } else {
-        computeForcesFast();
+        computeForcesFast(sim);
     }
-    driftAndRedraw(surface);
+    driftAndRedraw(sim, view, surface);
 }
 
 }  // namespace corvane

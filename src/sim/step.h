@@ -1,17 +1,12 @@
 #pragma once
-// One simulation step: forces from the positions at the start of the step,
-// then drift, the box test, and the incremental redraw.
-
-#include "sim/kernel_state.h"
+// The reference force phase: the literal serial pair loops that define the
+// numbers. stepSimulation is in sim/simulation.h.
 
 namespace corvane {
 
-// Advances the galaxy by one step with the selected kernel (Fast by default).
-void stepSimulation();
-
-void setForceKernel(ForceKernel kernel);
+struct Simulation;
 
 // The velocity changes of one step, all from the current positions.
-void computeForcesReference();
+void computeForcesReference(Simulation& sim);
 
 }  // namespace corvane

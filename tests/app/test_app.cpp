@@ -317,7 +317,7 @@ void waitMs(int ms) {
 }
 
 // A scene file of `count` free stars, each resting at (1000 k, 0, 0).
-QString writeScene(const QTemporaryDir& dir, const char* name, int count) {
+QString writeScenario(const QTemporaryDir& dir, const char* name, int count) {
     const QString path = dir.filePath(QString::fromUtf8(name));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return path;
@@ -344,7 +344,7 @@ TEST(StartArguments, OneSceneFileAtMostAndNoOptionsOfItsOwn) {
         argv.insert(argv.end(), words.begin(), words.end());
         const StartArguments parsed =
             parseStartArguments(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(parsed.scenePath.value_or("<none>"), file ? file : "<none>") << words.size();
+        EXPECT_EQ(parsed.scenarioPath.value_or("<none>"), file ? file : "<none>") << words.size();
         EXPECT_EQ(parsed.error.substr(0, std::strlen(error)), error);
         EXPECT_EQ(parsed.error.empty(), *error == '\0');
     }
@@ -352,7 +352,7 @@ TEST(StartArguments, OneSceneFileAtMostAndNoOptionsOfItsOwn) {
 
 TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes) {
     QTemporaryDir dir;
-    const QString scene = writeScene(dir, "five.cvn", 5), upper = writeScene(dir, "TEN.CVN", 10);
+    const QString scene = writeScenario(dir, "five.cvn", 5), upper = writeScenario(dir, "TEN.CVN", 10);
     const QString missing = dir.filePath("missing.cvn");
     const QString failed = QString::fromUtf8("シーンを読み込めませんでした。");
     // Start-up: the file's bodies, or the default galaxy and the message.

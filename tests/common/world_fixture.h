@@ -1,44 +1,43 @@
 #pragma once
-// A clean process for each test: start values everywhere, a body table, a
-// view of the given size drawn into memory.
+// A new galaxy for each test: a simulation at its start values, a view of
+// the given size drawn into memory, and selections at their defaults.
 
 #include <gtest/gtest.h>
 
-#include "core/state.h"
-#include "core/surface.h"
-#include "render/plot.h"
-#include "scenario/process_state.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
-#include "sim/display.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 
-// Start values everywhere, bodies drawn as the program draws them.
-inline void resetForTest() {
-    resetProcessState();
-    setBodyProjection(&plotBody);
-}
-
-class WorldTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetForTest();
-        ASSERT_TRUE(createBodyTable());
-        useView(800, 600);
-        setViewSurface(&surface);
+// A simulation with the view and selections it is made, stepped and drawn
+// with; `surface` holds the view's picture.
+struct World {
+    World(int width = 800, int height = 600) {
+        useView(width, height);
+        view.surface = &surface;
     }
-    void TearDown() override { resetProcessState(); }
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
     void useView(int width, int height) {
-        setViewGeometry(width, height);
+        setViewGeometry(view, width, height);
         surface.resize(width, height);
     }
-    // Selects the named entries in the stand-in selections.
-    void select(int combo, std::string_view text) {
-        ASSERT_TRUE(panelCombos().selectByPrefix(combo, text)) << text;
-    }
+    bool make(const GalaxyRecipe& recipe) { return makeGalaxy(sim, view, selections, recipe); }
+    void step() { stepSimulation(sim, view); }
 
+    Simulation sim;
+    View view;
+    SelectionModel selections;
     MemorySurface surface;
+};
+
+class WorldTest : public ::testing::Test, protected World {
+  protected:
+    void SetUp() override { ASSERT_TRUE(sim.table.exists()); }
+    // Selects the named entries in the selections.
+    void select(int combo, std::string_view text) {
+        ASSERT_TRUE(selections.selectByPrefix(combo, text)) << text;
+    }
 };
 
 }  // namespace corvane

@@ -56,8 +56,8 @@ const GoldenCase kGolden[] = {
 };
 // clang-format on
 
-std::string sceneFileHash() {
-    const QByteArray bytes = composeScenario(sceneSelectionTexts(), gParams.bodyCount);
+std::string scenarioFileHash() {
+    const QByteArray bytes = composeScenario(scenarioSelectionTexts(), gParams.bodyCount);
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
@@ -88,9 +88,9 @@ TEST_F(Golden, SameSeedAndSettingsGiveTheSameFilesWithEveryKernelAndPath) {
             GalaxyRecipe recipe{c.width, c.height, c.seed, {}};
             std::copy(c.selections.begin(), c.selections.end(), recipe.selections.begin());
             ASSERT_TRUE(makeGalaxy(recipe));
-            EXPECT_EQ(sceneFileHash(), c.made);
+            EXPECT_EQ(scenarioFileHash(), c.made);
             for (int step = 0; step < kGoldenSteps; ++step) stepSimulation();
-            EXPECT_EQ(sceneFileHash(), c.stepped) << "after " << kGoldenSteps << " steps";
+            EXPECT_EQ(scenarioFileHash(), c.stepped) << "after " << kGoldenSteps << " steps";
         }
     }
 }

@@ -77,7 +77,7 @@ bool refuseUnnamedFiles() {
            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-class SceneFileTest : public WorldTest {
+class ScenarioFileTest : public WorldTest {
   protected:
     void SetUp() override {
         WorldTest::SetUp();
@@ -90,7 +90,7 @@ class SceneFileTest : public WorldTest {
 
 // Saved through a link with a Shift-JIS name, which is no UTF-8, to a file
 // whose permissions stay; loaded back; saved again under a UTF-8 name.
-TEST_F(SceneFileTest, SaveWritesTheRunningSceneAndLoadReadsItBack) {
+TEST_F(ScenarioFileTest, SaveWritesTheRunningSceneAndLoadReadsItBack) {
     ASSERT_TRUE(makeGalaxy({800, 600, 1, {"20", "10", "5", "1.0e10", "", "", "", "均等", "球"}}));
     body(3).y = -0.0000004f;
     bodyMass(5) = 3e20f;
@@ -128,7 +128,7 @@ TEST_F(SceneFileTest, SaveWritesTheRunningSceneAndLoadReadsItBack) {
     EXPECT_EQ(readFile(gFiles.scenarioPath), expected) << "a loaded scene saves as it was";
 }
 
-TEST_F(SceneFileTest, SelectionLinesSelectByPrefixOrKeepTheSelection) {
+TEST_F(ScenarioFileTest, SelectionLinesSelectByPrefixOrKeepTheSelection) {
     const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
         {{"10", "1", "7", "1.0e1", "1.0E5", "", "1", "\x8B\xCF\x93\x99", "\x8B\x85"},
          {"10", "10", "0", "1.0e10", "1.0e5", "1.0e5", "1", "均等", "球"}},
@@ -146,7 +146,7 @@ TEST_F(SceneFileTest, SelectionLinesSelectByPrefixOrKeepTheSelection) {
 }
 
 // Then a binary file, and the first file grown to 100 MB.
-TEST_F(SceneFileTest, BodyLinesAreReadLenientlyAndHostileFilesHarmlessly) {
+TEST_F(ScenarioFileTest, BodyLinesAreReadLenientlyAndHostileFilesHarmlessly) {
     const std::pair<std::string, BodyValues> cases[] = {
         {"1,-2.5,3e2,4,5,6,7", {1, -2.5f, 300, 4, 5, 6, 7}},
         {"1,,3,x,  5.5kg,6,7,8,9", {1, 0, 3, 0, 5.5f, 6, 7}},
@@ -188,7 +188,7 @@ TEST_F(SceneFileTest, BodyLinesAreReadLenientlyAndHostileFilesHarmlessly) {
     EXPECT_EQ(valuesOf(0), cases[0].second);
 }
 
-TEST_F(SceneFileTest, FailedLoadsChangeNothingAndNeverWait) {
+TEST_F(ScenarioFileTest, FailedLoadsChangeNothingAndNeverWait) {
     runCommand();
     const int fills = surface.fillCount();
     ASSERT_EQ(mkfifo(path("pipe.cvn").c_str(), 0600), 0);  // no writer: opening could wait forever
@@ -208,7 +208,7 @@ TEST_F(SceneFileTest, FailedLoadsChangeNothingAndNeverWait) {
     EXPECT_EQ(surface.fillCount(), fills);
 }
 
-TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
+TEST_F(ScenarioFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
     ASSERT_TRUE(QDir(dir.path()).mkpath("folder/locked"));
     std::vector<std::string> olds = {path("plain"), path("scene.cvn"), path("folder/locked/s.cvn")};
     // Free stars (30 fit in any write buffer), target, bytes a file may have, reason.
@@ -251,7 +251,7 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
 // until it is written in full. Where unnamed files are refused, a named
 // temporary file serves (and only there may a killed save leave one). Either
 // way a replaced file keeps its mode and a new one gets the umask's.
-TEST_F(SceneFileTest, KilledSavesLeaveNothingWhereUnnamedFilesExist) {
+TEST_F(ScenarioFileTest, KilledSavesLeaveNothingWhereUnnamedFilesExist) {
     const std::string target = path("scene.cvn"), made = path("made.cvn");
     for (const bool refused : {false, true}) {
         SCOPED_TRACE(refused ? "unnamed files refused" : "unnamed files");

@@ -1,4 +1,4 @@
-#include "scene_commands.h"
+#include "scenario_commands.h"
 
 #include <climits>
 #include <iostream>
@@ -6,20 +6,12 @@
 #include <string_view>
 
 #include "cli_options.h"
-#include "core/random.h"
-#include "core/state.h"
-#include "core/surface.h"
 #include "media/frame_recorder.h"
 #include "media/surface_image.h"
 #include "media/video_encoder.h"
 #include "progress.h"
 #include "scenario/scenario.h"
-#include "sim/display.h"
-#include "sim/force_fast.h"
-#include "sim/galaxy_maker.h"
-#include "sim/initial.h"
-#include "sim/params.h"
-#include "sim/step.h"
+#include "sim/simulation.h"
 
 namespace corvane::cli {
 namespace {
@@ -35,25 +27,15 @@ using media::RecordTargets;
 using media::viewPicture;
 using media::writePng;
 
-class SelectionsInUse {
-  public:
-    explicit SelectionsInUse(PanelSelections& selections) { setPanelCombos(&selections); }
-    ~SelectionsInUse() { setPanelCombos(nullptr); }
-    SelectionsInUse(const SelectionsInUse&) = delete;
-    SelectionsInUse& operator=(const SelectionsInUse&) = delete;
-};
-
-void loadInput(const std::string& path) {
-    gFiles.scenarioPath = path;
-    ScenarioResult result = loadScenario();
+void loadInput(CommandState& state, const std::string& path) {
+    ScenarioResult result = loadScenario(state.simulation, state.view, state.selections, path);
     if (!result.ok()) {
         throw IoError("cannot read " + path + ": " + result.errorString.toStdString());
     }
 }
 
-void saveOutput(const std::string& path) {
-    gFiles.scenarioPath = path;
-    ScenarioResult result = saveScenario();
+void saveOutput(const CommandState& state, const std::string& path) {
+    ScenarioResult result = saveScenario(state.simulation, state.selections, path);
     if (!result.ok()) {
         throw IoError("cannot write " + path + ": " + result.errorString.toStdString());
     }
@@ -61,7 +43,7 @@ void saveOutput(const std::string& path) {
 
 }  // namespace
 
-int newSceneCommand(const std::vector<std::string>& args) {
+int newScenarioCommand(const std::vector<std::string>& args) {
     Arguments arguments("new", args);
     std::string output;
     std::uint32_t seed = currentTimeSeed();
@@ -84,14 +66,14 @@ int newSceneCommand(const std::vector<std::string>& args) {
     }
     arguments.require(!output.empty(), "-o OUT.cvn");
 
-    startCommand(view);
-    SelectionsInUse inUse(selections);
-    makeGalaxy({view.width, view.height, seed, {}});
-    saveOutput(output);
+    CommandState state(view);
+    state.selections = selections;
+    makeGalaxy(state.simulation, state.view, state.selections, {view.width, view.height, seed, {}});
+    saveOutput(state, output);
     return 0;
 }
 
-int runSceneCommand(const std::vector<std::string>& args) {
+int runScenarioCommand(const std::vector<std::string>& args) {
     Arguments arguments("run", args);
     std::string input;
     std::string output;
@@ -119,22 +101,20 @@ int runSceneCommand(const std::vector<std::string>& args) {
     arguments.require(!output.empty(), "-o OUT.cvn");
     arguments.require(steps.has_value(), "--steps N");
 
-    startCommand(view);
-    MemorySurface surface(view.width, view.height);
-    SurfaceInUse inUse(surface);
-    loadInput(input);
-    seedRandom(seed);
+    CommandState state(view);
+    loadInput(state, input);
+    seedRandom(state.simulation.random, seed);
     Progress progress("run", *steps, quiet);
     for (std::uint32_t done = 0; done < *steps; ++done) {
-        stepSimulation();
+        stepSimulation(state.simulation, state.view);
         progress.update(done + 1);
     }
-    saveOutput(output);
+    saveOutput(state, output);
     progress.update(*steps, 0, true);
     return 0;
 }
 
-int renderSceneCommand(const std::vector<std::string>& args) {
+int renderScenarioCommand(const std::vector<std::string>& args) {
     Arguments arguments("render", args);
     std::string input;
     std::string output;
@@ -158,13 +138,11 @@ int renderSceneCommand(const std::vector<std::string>& args) {
     arguments.require(!input.empty(), "an input scene IN.cvn");
     arguments.require(!output.empty(), "-o OUT.png");
 
-    startCommand(view);
-    MemorySurface surface(view.width, view.height);
-    SurfaceInUse inUse(surface);
-    if (stereo) gView.stereoOn = 1;
-    if (depth) gView.depthDivisor = static_cast<int>(*depth);
-    loadInput(input);
-    writePng(viewPicture(), output);
+    CommandState state(view);
+    if (stereo) state.view.stereoOn = 1;
+    if (depth) state.view.depthDivisor = static_cast<int>(*depth);
+    loadInput(state, input);
+    writePng(viewPicture(state.simulation, state.view), output);
     return 0;
 }
 
@@ -195,16 +173,16 @@ void checkRecordSize(const ViewSize& view, int zoom) {
 // needs. Any thread count gives the same numbers.
 constexpr double kSmallGalaxyPairTerms = 2e6;
 
-void leaveACoreToTheEncoder() {
-    if (pairTermsPerStep(gParams.bodyCount - gParams.diskEnd, gParams.diskEnd) <
-        kSmallGalaxyPairTerms) {
-        setKernelThreads(1);
+void leaveACoreToTheEncoder(Simulation& sim) {
+    const SimParams& p = sim.params;
+    if (pairTermsPerStep(p.bodyCount - p.diskEnd, p.diskEnd) < kSmallGalaxyPairTerms) {
+        sim.kernel.requestedThreads = 1;
     }
 }
 
 }  // namespace
 
-int recordSceneCommand(const std::vector<std::string>& args) {
+int recordScenarioCommand(const std::vector<std::string>& args) {
     Arguments arguments("record", args);
     std::string input;
     RecordTargets targets;
@@ -255,21 +233,19 @@ int recordSceneCommand(const std::vector<std::string>& args) {
         throw UsageError("record makes no frame: --steps is less than --every");
     checkRecordSize(view, targets.zoom);
 
-    startCommand(view);
-    MemorySurface surface(view.width, view.height);
-    SurfaceInUse inUse(surface);
-    if (stereo) gView.stereoOn = 1;
-    if (depth) gView.depthDivisor = *depth;
-    loadInput(input);
-    seedRandom(seed);
-    leaveACoreToTheEncoder();
+    CommandState state(view);
+    if (stereo) state.view.stereoOn = 1;
+    if (depth) state.view.depthDivisor = *depth;
+    loadInput(state, input);
+    seedRandom(state.simulation.random, seed);
+    leaveACoreToTheEncoder(state.simulation);
     FrameRecorder recorder(targets, view.width, view.height);
     if (!recorder.encoderNote().empty())
         std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
     Progress progress("record", *steps, quiet, Progress::Frames::Shown);
     for (std::uint32_t done = 0; done < *steps; ++done) {
-        stepSimulation();
-        if ((done + 1) % every == 0) recorder.add(surface);
+        stepSimulation(state.simulation, state.view);
+        if ((done + 1) % every == 0) recorder.add(state.surface);
         progress.update(done + 1, recorder.framesWritten());
     }
     recorder.finish();

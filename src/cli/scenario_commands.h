@@ -8,10 +8,10 @@
 
 namespace corvane::cli {
 
-int newSceneCommand(const std::vector<std::string>& args);
-int runSceneCommand(const std::vector<std::string>& args);
-int renderSceneCommand(const std::vector<std::string>& args);
+int newScenarioCommand(const std::vector<std::string>& args);
+int runScenarioCommand(const std::vector<std::string>& args);
+int renderScenarioCommand(const std::vector<std::string>& args);
 // Films a scene as a video.
-int recordSceneCommand(const std::vector<std::string>& args);
+int recordScenarioCommand(const std::vector<std::string>& args);
 
 }  // namespace corvane::cli
