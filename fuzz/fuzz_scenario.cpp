@@ -7,13 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/state.h"
-#include "core/surface.h"
-#include "scenario/process_state.h"
 #include "scenario/scenario.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
-#include "sim/params.h"
+#include "sim/simulation.h"
 
 namespace {
 
@@ -25,37 +20,45 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-void checkLoaded() {
-    require(0 <= gParams.haloCount && gParams.haloCount <= gParams.diskEnd);
-    require(gParams.diskEnd <= gParams.bodyCount && gParams.bodyCount <= kMaxPopulation);
-    for (int i = 0; i < gParams.bodyCount; ++i) {
-        const Body& b = body(i);
-        for (float v : {b.x, b.y, b.z, b.vx, b.vy, b.vz, bodyMass(i), b.farCoeff, b.nearCoeff}) {
+void checkLoaded(const Simulation& sim) {
+    const SimParams& p = sim.params;
+    require(0 <= p.haloCount && p.haloCount <= p.diskEnd);
+    require(p.diskEnd <= p.bodyCount && p.bodyCount <= kMaxPopulation);
+    for (int i = 0; i < p.bodyCount; ++i) {
+        const Body& b = sim.body(i);
+        for (float v :
+             {b.x, b.y, b.z, b.vx, b.vy, b.vz, sim.bodyMass(i), b.farCoeff, b.nearCoeff}) {
             require(std::isfinite(v));
         }
     }
 }
 
-QByteArray saveRunningScenario() {
-    return composeScenario(scenarioSelectionTexts(), gParams.bodyCount);
+QByteArray saveRunningScenario(const Simulation& sim, const SelectionModel& selections) {
+    return composeScenario(sim, scenarioSelectionTexts(sim, selections), sim.params.bodyCount);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One simulation for every input, brought back to the start values by a
+    // copy, so that a run allocates nothing per input.
+    static const Simulation fresh;
+    static Simulation sim;
     static MemorySurface surface(64, 48);
-    static const bool tableReady = createBodyTable();
-    require(tableReady);
-    resetProcessState();
-    setViewGeometry(surface.width(), surface.height());
-    setViewSurface(&surface);
+    require(fresh.table.exists() && sim.table.exists());
+    sim = fresh;
+    SelectionModel selections;
+    View view;
+    setViewGeometry(view, surface.width(), surface.height());
+    view.surface = &surface;
 
-    applyScenario(std::string_view(reinterpret_cast<const char*>(data), size));
-    checkLoaded();
-    const QByteArray saved = saveRunningScenario();
-    applyScenario(std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())));
-    checkLoaded();
-    require(saveRunningScenario() == saved);
-    setViewSurface(nullptr);
+    applyScenario(sim, view, selections,
+                  std::string_view(reinterpret_cast<const char*>(data), size));
+    checkLoaded(sim);
+    const QByteArray saved = saveRunningScenario(sim, selections);
+    applyScenario(sim, view, selections,
+                  std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())));
+    checkLoaded(sim);
+    require(saveRunningScenario(sim, selections) == saved);
     return 0;
 }

@@ -13,12 +13,9 @@
 #include <csignal>
 
 #include "cli_options.h"
-#include "core/random.h"
 #include "media/frame_recorder.h"
 #include "media/video_encoder.h"
 #include "scenario/scenario.h"
-#include "sim/params.h"
-#include "sim/step.h"
 #include "test_files.h"
 
 extern "C" {
@@ -412,14 +409,12 @@ TEST_F(CliTest, RecordedFramesShowTheViewAfterTheirStep) {
     const VideoFacts video = readVideo(path("v.mp4"));
     ASSERT_EQ(video.blue.size(), 10u);
     EXPECT_TRUE(listing("frames").ends_with("frame-000009.png frame-000010.png"));
-    startCommand({320, 240});
-    MemorySurface view(320, 240);
-    setViewSurface(&view);
-    gFiles.scenarioPath = path("g.cvn");
-    ASSERT_TRUE(loadScenario().ok());
-    seedRandom(9);
+    CommandState state({320, 240});
+    const MemorySurface& view = state.surface;
+    ASSERT_TRUE(loadScenario(state.simulation, state.view, state.selections, path("g.cvn")).ok());
+    seedRandom(state.simulation.random, 9);
     for (int frame = 0; frame < 10; ++frame) {
-        for (int step = 0; step < 4; ++step) stepSimulation();
+        for (int step = 0; step < 4; ++step) stepSimulation(state.simulation, state.view);
         const QImage png(QString::fromStdString(path("frames/") + frameFileName(frame + 1)));
         ASSERT_EQ(png.size(), QSize(640, 480)) << frame;
         int pngDifferences = 0, yellowMismatches = 0, yellowStars = 0;
@@ -435,7 +430,6 @@ TEST_F(CliTest, RecordedFramesShowTheViewAfterTheirStep) {
         EXPECT_GT(yellowStars, 10) << frame;
         EXPECT_EQ(yellowMismatches, 0) << frame;
     }
-    setViewSurface(nullptr);
 }
 
 }  // namespace

@@ -10,13 +10,13 @@ namespace corvane {
 
 // A simulation with the view and selections it is made, stepped and drawn
 // with; `surface` holds the view's picture.
-struct World {
-    World(int width = 800, int height = 600) {
+struct Galaxy {
+    Galaxy(int width = 800, int height = 600) {
         useView(width, height);
         view.surface = &surface;
     }
-    World(const World&) = delete;
-    World& operator=(const World&) = delete;
+    Galaxy(const Galaxy&) = delete;
+    Galaxy& operator=(const Galaxy&) = delete;
 
     void useView(int width, int height) {
         setViewGeometry(view, width, height);
@@ -31,7 +31,7 @@ struct World {
     MemorySurface surface;
 };
 
-class WorldTest : public ::testing::Test, protected World {
+class WorldTest : public ::testing::Test, protected Galaxy {
   protected:
     void SetUp() override { ASSERT_TRUE(sim.table.exists()); }
     // Selects the named entries in the selections.

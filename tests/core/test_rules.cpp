@@ -43,14 +43,19 @@ TEST(Random, FollowsItsDefinition) {
         {1, 0x15A4E36u, {1410184549u, 672584604u, 1915668986u}},
         {12345, 0x3BC559CEu, {1220244142u, 1374406965u, 308141128u}},
     };
+    RandomState generator;
     for (const auto& [seed, state, values] : cases) {
-        for (int i = 0; i < 10; ++i) nextRandom();
-        seed < 0 ? void(gRandom = RandomState{}) : seedRandom(static_cast<std::uint32_t>(seed));
-        EXPECT_EQ(gRandom.state, state) << seed;
-        for (std::uint32_t value : values) EXPECT_EQ(nextRandom(), value) << seed;
+        for (int i = 0; i < 10; ++i) nextRandom(generator);
+        if (seed < 0) {
+            generator = RandomState{};
+        } else {
+            seedRandom(generator, static_cast<std::uint32_t>(seed));
+        }
+        EXPECT_EQ(generator.state, state) << seed;
+        for (std::uint32_t value : values) EXPECT_EQ(nextRandom(generator), value) << seed;
     }
-    seedRandom(0xFFFFFFFFu);
-    for (int i = 0; i < 100000; ++i) ASSERT_LT(nextRandom(), 0x80000000u);
+    seedRandom(generator, 0xFFFFFFFFu);
+    for (int i = 0; i < 100000; ++i) ASSERT_LT(nextRandom(generator), 0x80000000u);
 }
 
 // The first entry from the top that begins with the prefix, characters

@@ -2,7 +2,7 @@
 # form a ladder, lowest first (drawn in the README, "For contributors"); a file
 # may include from its own rung or below.
 # Run as: cmake -DSOURCE_DIR=<checkout> -P include_ladder.cmake
-set(rungs core settings sim render scenario media panel cli)
+set(rungs core settings render sim scenario media panel cli)
 
 function(rung_of folder out)
   string(REGEX REPLACE "^app$" "panel" folder "${folder}")  # the program and its panel share a rung

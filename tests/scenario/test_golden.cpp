@@ -2,7 +2,7 @@
 // SHA-256 of the scene file that `corvane-cli new` writes and of the same
 // scene after a few dozen steps, with both kernels and every vector path this
 // processor has. Any change in a draw's order, a rounding or a term shows here.
-// And the one reset that keeps such runs apart.
+// And two simulations in one process that never share a number.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -13,16 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/random.h"
-#include "core/surface.h"
-#include "scenario/process_state.h"
 #include "scenario/scenario.h"
-#include "settings/selections.h"
-#include "sim/bodies.h"
 #include "sim/force_fast.h"
-#include "sim/galaxy_maker.h"
-#include "sim/kernel_state.h"
-#include "sim/params.h"
 #include "sim/step.h"
 #include "world_fixture.h"
 
@@ -56,8 +48,9 @@ const GoldenCase kGolden[] = {
 };
 // clang-format on
 
-std::string scenarioFileHash() {
-    const QByteArray bytes = composeScenario(scenarioSelectionTexts(), gParams.bodyCount);
+std::string scenarioFileHash(const Galaxy& g) {
+    const QByteArray bytes =
+        composeScenario(g.sim, scenarioSelectionTexts(g.sim, g.selections), g.sim.params.bodyCount);
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
@@ -80,17 +73,15 @@ TEST_F(Golden, SameSeedAndSettingsGiveTheSameFilesWithEveryKernelAndPath) {
             SCOPED_TRACE(std::string(c.name) +
                          (kernel == ForceKernel::Fast ? " fast " : " reference ") +
                          simdLevelName(path));
-            resetProcessState();
-            ASSERT_TRUE(createBodyTable());
-            surface.resize(c.width, c.height);
-            setForceKernel(kernel);
-            limitSimdLevel(path);
+            Galaxy g(c.width, c.height);
+            g.sim.kernel.kernel = kernel;
+            g.sim.kernel.simdCeiling = path;
             GalaxyRecipe recipe{c.width, c.height, c.seed, {}};
             std::copy(c.selections.begin(), c.selections.end(), recipe.selections.begin());
-            ASSERT_TRUE(makeGalaxy(recipe));
-            EXPECT_EQ(scenarioFileHash(), c.made);
-            for (int step = 0; step < kGoldenSteps; ++step) stepSimulation();
-            EXPECT_EQ(scenarioFileHash(), c.stepped) << "after " << kGoldenSteps << " steps";
+            ASSERT_TRUE(g.make(recipe));
+            EXPECT_EQ(scenarioFileHash(g), c.made);
+            for (int step = 0; step < kGoldenSteps; ++step) g.step();
+            EXPECT_EQ(scenarioFileHash(g), c.stepped) << "after " << kGoldenSteps << " steps";
         }
     }
 }
@@ -112,53 +103,55 @@ TEST_F(Golden, ArithmeticIsNotContractedIntoFusedMultiplyAdds) {
     }
     ASSERT_NE(separate, fused) << "no case where a fused multiply-add changes the result";
     for (const auto& [kernel, path] : kernelsOfThisMachine()) {
-        gParams.haloCount = 0;
-        gParams.diskEnd = 0;
-        gParams.bodyCount = 1;
-        gParams.holeEnabled = 2;
-        gParams.holeNear = holeNear;
-        gParams.softRadius = 1.0e30f;  // the near term
-        body(0) = Body{x, 0.0f, 0.0f, 0.0f, v, 0.0f, 0.0f, 0.0f};
-        limitSimdLevel(path);
-        kernel == ForceKernel::Reference ? computeForcesReference() : computeForcesFast();
-        EXPECT_EQ(body(0).vx, separate) << simdLevelName(path);
+        sim.params.haloCount = 0;
+        sim.params.diskEnd = 0;
+        sim.params.bodyCount = 1;
+        sim.params.holeEnabled = 2;
+        sim.params.holeNear = holeNear;
+        sim.params.softRadius = 1.0e30f;  // the near term
+        sim.body(0) = Body{x, 0.0f, 0.0f, 0.0f, v, 0.0f, 0.0f, 0.0f};
+        sim.kernel.simdCeiling = path;
+        kernel == ForceKernel::Reference ? computeForcesReference(sim) : computeForcesFast(sim);
+        EXPECT_EQ(sim.body(0).vx, separate) << simdLevelName(path);
     }
 }
 
-// Each part of the process state is seen by the snapshot and brought back by
-// the one reset, so no test and no companion command inherits another's.
-TEST(ProcessState, EveryPartIsCapturedAndReset) {
-    ASSERT_TRUE(createBodyTable());
-    resetProcessState();
-    const ProcessSnapshot start = ProcessSnapshot::capture();
-    SelectionModel panel;
-    MemorySurface surface;
-    const std::pair<const char*, std::function<void()>> parts[] = {
-        {"gView", [] { gView.pitchAngle = -0.0f; }},
-        {"gRun", [] { gRun.frameCount = 3; }},
-        {"gRandom", [] { nextRandom(); }},
-        {"selections", [] { panelCombos().setSelectedIndex(kComboLayout, 2); }},
-        {"selections", [&] { panel.setSelectedIndex(kComboHalo, 3), setPanelCombos(&panel); }},
-        {"gParams", [] { gParams.softRadius = -0.0f; }},
-        {"gParamTexts", [] { gParamTexts[kComboDisk] = "50"; }},
-        {"body 15999", [] { body(MaxBodies - 1).vz = -0.0f; }},  // the last one
-        {"mass 7", [] { bodyMass(7) = 1.0f; }},
-        {"scenarioPath", [] { gFiles.scenarioPath = "other.cvn"; }},
+// Two galaxies made alike in one process stay alike step for step while a
+// third, different one steps between them with another kernel: nothing is
+// shared. And the comparison sees every part a step, a Run or a load
+// changes, down to the table's last body and a sign of zero.
+TEST(TwoSimulations, StepIndependentlyAndBitIdentically) {
+    Galaxy alone, interleaved, other(64, 48);
+    const GalaxyRecipe recipe{800, 600, 5, {"100", "100", "100", "1.0e10"}};
+    ASSERT_TRUE(alone.make(recipe) && interleaved.make(recipe));
+    ASSERT_TRUE(other.make({64, 48, 6, {"80", "30", "50", "1.0e17"}}));
+    other.sim.kernel.kernel = ForceKernel::Reference;
+    for (int step = 0; step < 20; ++step) alone.step();
+    for (int step = 0; step < 20; ++step) {
+        interleaved.step();
+        other.step();
+    }
+    EXPECT_EQ(firstDifference(alone.sim, interleaved.sim), "");
+    EXPECT_NE(firstDifference(alone.sim, other.sim), "");
+    EXPECT_EQ(alone.surface.pixels(), interleaved.surface.pixels());
+
+    const std::pair<const char*, std::function<void(Simulation&)>> parts[] = {
+        {"params", [](Simulation& s) { s.params.softRadius = -s.params.softRadius; }},
+        {"paramTexts", [](Simulation& s) { s.paramTexts[kComboDisk] = "50"; }},
+        {"body 15999", [](Simulation& s) { s.body(MaxBodies - 1).vz = -0.0f; }},
+        {"mass 7", [](Simulation& s) { s.bodyMass(7) = 1.0f; }},
+        {"random", [](Simulation& s) { nextRandom(s.random); }},
+        {"skipFrame", [](Simulation& s) { s.skipFrame = 1; }},
+        {"frameCount", [](Simulation& s) { s.frameCount = 3; }},
+        // Left out: results must not depend on the kernel's controls.
         {"",
-         [&] {  // left out of the snapshot: results must not depend on them
-             gKernel = {ForceKernel::Reference, 3, SimdLevel::Scalar, 2, 5, 9};
-             gOutput = {&surface,
-                        [](DrawingSurface&, const Body&, const ViewState&, double, Colour) {}};
-         }},
+         [](Simulation& s) { s.kernel = {ForceKernel::Reference, 3, SimdLevel::Scalar, 2, 5, 9}; }},
     };
     for (const auto& [difference, change] : parts) {
-        change();
-        EXPECT_EQ(ProcessSnapshot::capture().firstDifference(start), difference);
-        resetProcessState();
-        EXPECT_EQ(ProcessSnapshot::capture().firstDifference(start), "") << difference;
-        const KernelState kernel;
-        EXPECT_EQ(std::memcmp(&gKernel, &kernel, sizeof kernel), 0) << difference;
-        EXPECT_TRUE(gOutput.viewSurface == nullptr && gOutput.projectBody == nullptr);
+        Simulation changed = alone.sim;
+        EXPECT_EQ(firstDifference(changed, alone.sim), "") << "a copy is the same";
+        change(changed);
+        EXPECT_EQ(firstDifference(changed, alone.sim), difference);
     }
 }
 

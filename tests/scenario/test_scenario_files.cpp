@@ -24,9 +24,6 @@
 #include "file_faults.h"
 #include "scenario/scenario.h"
 #include "scenario/scenario_text.h"
-#include "sim/galaxy_maker.h"
-#include "sim/initial.h"
-#include "sim/params.h"
 #include "test_files.h"
 #include "world_fixture.h"
 
@@ -39,16 +36,6 @@ std::string crLfLines(const std::vector<std::string>& texts) {
     std::string out;
     for (const std::string& text : texts) out += text + "\r\n";
     return out;
-}
-
-BodyValues valuesOf(int i) {
-    const Body& b = body(i);
-    return {b.x, b.y, b.z, b.vx, b.vy, b.vz, bodyMass(i)};
-}
-
-// Sevens everywhere in the table: no load writes them.
-void fillTableWithSevens() {
-    for (int i = 0; i < MaxBodies; ++i) body(i) = Body{7, 7, 7, 7, 7, 7, 7, 7}, bodyMass(i) = 7;
 }
 
 // From now on this process's opens of unnamed files fail with EOPNOTSUPP, as
@@ -84,16 +71,28 @@ class ScenarioFileTest : public WorldTest {
         ASSERT_TRUE(dir.isValid());
     }
     std::string path(const char* name) const { return dir.path().toStdString() + '/' + name; }
+    ScenarioResult save() const { return saveScenario(sim, selections, scenarioPath); }
+    ScenarioResult load() { return loadScenario(sim, view, selections, scenarioPath); }
+    BodyValues valuesOf(int i) const {
+        const Body& b = sim.body(i);
+        return {b.x, b.y, b.z, b.vx, b.vy, b.vz, sim.bodyMass(i)};
+    }
+    // Sevens everywhere in the table: no load writes them.
+    void fillTableWithSevens() {
+        for (int i = 0; i < MaxBodies; ++i)
+            sim.body(i) = Body{7, 7, 7, 7, 7, 7, 7, 7}, sim.bodyMass(i) = 7;
+    }
 
     QTemporaryDir dir;
+    std::string scenarioPath;
 };
 
 // Saved through a link with a Shift-JIS name, which is no UTF-8, to a file
 // whose permissions stay; loaded back; saved again under a UTF-8 name.
 TEST_F(ScenarioFileTest, SaveWritesTheRunningSceneAndLoadReadsItBack) {
-    ASSERT_TRUE(makeGalaxy({800, 600, 1, {"20", "10", "5", "1.0e10", "", "", "", "均等", "球"}}));
-    body(3).y = -0.0000004f;
-    bodyMass(5) = 3e20f;
+    ASSERT_TRUE(make({800, 600, 1, {"20", "10", "5", "1.0e10", "", "", "", "均等", "球"}}));
+    sim.body(3).y = -0.0000004f;
+    sim.bodyMass(5) = 3e20f;
     select(kComboFreeStars, "100");  // chosen, but not run
     std::string expected = crLfLines({"Corvane V9.0", "20", "10", "5", "1.0e10", "1.0e5", "1.0e5",
                                       "100", "\x8B\xCF\x93\x99", "\x8B\x85"});  // 均等, 球
@@ -106,26 +105,26 @@ TEST_F(ScenarioFileTest, SaveWritesTheRunningSceneAndLoadReadsItBack) {
     }
     writeFile(path("real.cvn"), "old");
     ASSERT_EQ(chmod(path("real.cvn").c_str(), 0640), 0);
-    gFiles.scenarioPath = path("\x83\x49\x83\x8A.cvn");
-    ASSERT_EQ(symlink(path("real.cvn").c_str(), gFiles.scenarioPath.c_str()), 0);
-    ASSERT_TRUE(saveScenario().ok());
+    scenarioPath = path("\x83\x49\x83\x8A.cvn");
+    ASSERT_EQ(symlink(path("real.cvn").c_str(), scenarioPath.c_str()), 0);
+    ASSERT_TRUE(save().ok());
     EXPECT_EQ(readFile(path("real.cvn")), expected);
     struct stat info {};
-    EXPECT_TRUE(stat(gFiles.scenarioPath.c_str(), &info) == 0 && (info.st_mode & 07777) == 0640);
+    EXPECT_TRUE(stat(scenarioPath.c_str(), &info) == 0 && (info.st_mode & 07777) == 0640);
 
-    const std::string link = gFiles.scenarioPath;
-    resetForTest();
-    setViewSurface(&surface);
-    gFiles.scenarioPath = link;
+    const std::string link = scenarioPath;
+    sim = Simulation{};
+    selections.resetToDefaults();
+    scenarioPath = link;
     fillTableWithSevens();
     const int fills = surface.fillCount();
-    ASSERT_TRUE(loadScenario().ok());
-    unlink(gFiles.scenarioPath.c_str());  // Qt's own folder removal cannot name it
-    EXPECT_EQ(body(5).farCoeff, static_cast<float>(double(3e20f) * gParams.forceFactor));
+    ASSERT_TRUE(load().ok());
+    unlink(scenarioPath.c_str());  // Qt's own folder removal cannot name it
+    EXPECT_EQ(sim.body(5).farCoeff, static_cast<float>(double(3e20f) * sim.params.forceFactor));
     EXPECT_EQ(surface.fillCount(), fills + 1);
-    gFiles.scenarioPath = path("銀河.cvn");
-    ASSERT_TRUE(saveScenario().ok());
-    EXPECT_EQ(readFile(gFiles.scenarioPath), expected) << "a loaded scene saves as it was";
+    scenarioPath = path("銀河.cvn");
+    ASSERT_TRUE(save().ok());
+    EXPECT_EQ(readFile(scenarioPath), expected) << "a loaded scene saves as it was";
 }
 
 TEST_F(ScenarioFileTest, SelectionLinesSelectByPrefixOrKeepTheSelection) {
@@ -136,11 +135,11 @@ TEST_F(ScenarioFileTest, SelectionLinesSelectByPrefixOrKeepTheSelection) {
         {{"5\r", "0", "0", "0", "1.0e5", "1.0e5", "100", "\x83\x49\x83", "\xE5\x86\x86"},
          {"10", "0", "0", "0", "1.0e5", "1.0e5", "100", "均等", "球"}},
     };
-    gFiles.scenarioPath = path("in.cvn");
+    scenarioPath = path("in.cvn");
     for (const auto& [lines, selected] : cases) {
-        writeFile(gFiles.scenarioPath, "Corvane V9.0\r\n" + crLfLines(lines));
-        ASSERT_TRUE(loadScenario().ok());
-        for (int k = 0; k < kComboCount; ++k) EXPECT_EQ(panelCombos().selectedText(k), selected[k]);
+        writeFile(scenarioPath, "Corvane V9.0\r\n" + crLfLines(lines));
+        ASSERT_TRUE(load().ok());
+        for (int k = 0; k < kComboCount; ++k) EXPECT_EQ(selections.selectedText(k), selected[k]);
     }
     EXPECT_EQ(fromCodePage932("\x83\x49\xFF"), std::nullopt);
 }
@@ -162,34 +161,34 @@ TEST_F(ScenarioFileTest, BodyLinesAreReadLenientlyAndHostileFilesHarmlessly) {
         crLfLines({"Corvane V9.0", "20", "0", "0", "0", "1.0e5", "1.0e14", "1.0e14",
                    "\x83\x49\x83\x8A\x83\x57\x83\x69\x83\x8B", "\x8B\xE2\x89\xCD\x8F\xF3"});
     for (const auto& [line, values] : cases) file += line + "\r\n";
-    gFiles.scenarioPath = path("in.cvn");
-    writeFile(gFiles.scenarioPath, file + "9,9,9,9,9,9,9");  // the last line needs no CR LF
+    scenarioPath = path("in.cvn");
+    writeFile(scenarioPath, file + "9,9,9,9,9,9,9");  // the last line needs no CR LF
     fillTableWithSevens();
-    ASSERT_TRUE(loadScenario().ok());
+    ASSERT_TRUE(load().ok());
     for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(valuesOf(i), cases[i].second) << i;
-    EXPECT_EQ(body(7).farCoeff, 0.0f);
+    EXPECT_EQ(sim.body(7).farCoeff, 0.0f);
     EXPECT_EQ(valuesOf(9), (BodyValues{9, 9, 9, 9, 9, 9, 9}));
     EXPECT_EQ(valuesOf(19), BodyValues{}) << "missing lines are all zero";
-    EXPECT_EQ(body(20).x, 7.0f) << "bodies past the count are left alone";
+    EXPECT_EQ(sim.body(20).x, 7.0f) << "bodies past the count are left alone";
 
     std::string noise(1 << 16, '\0');
     std::uint32_t state = 12345;
     for (char& c : noise) c = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
     for (std::size_t i = 0; i < noise.size(); i += 97) noise.replace(i, 2, "\r\n");
-    writeFile(gFiles.scenarioPath = path("noise.cvn"), noise);
-    ASSERT_TRUE(loadScenario().ok());
-    gFiles.scenarioPath = path("in.cvn");
-    ASSERT_EQ(truncate(gFiles.scenarioPath.c_str(), 100'000'000), 0);  // sparse: no disk is used
+    writeFile(scenarioPath = path("noise.cvn"), noise);
+    ASSERT_TRUE(load().ok());
+    scenarioPath = path("in.cvn");
+    ASSERT_EQ(truncate(scenarioPath.c_str(), 100'000'000), 0);  // sparse: no disk is used
     std::string data;
-    ASSERT_TRUE(readWholeFile(gFiles.scenarioPath, data).ok());
+    ASSERT_TRUE(readWholeFile(scenarioPath, data).ok());
     EXPECT_EQ(data.size(), kScenarioReadLimit);
     EXPECT_LE(data.capacity(), kScenarioReadLimit + 4096) << "memory for the limit, no more";
-    ASSERT_TRUE(loadScenario().ok());
+    ASSERT_TRUE(load().ok());
     EXPECT_EQ(valuesOf(0), cases[0].second);
 }
 
 TEST_F(ScenarioFileTest, FailedLoadsChangeNothingAndNeverWait) {
-    runCommand();
+    runCommand(sim, view, selections);
     const int fills = surface.fillCount();
     ASSERT_EQ(mkfifo(path("pipe.cvn").c_str(), 0600), 0);  // no writer: opening could wait forever
     const std::pair<std::string, std::string> cases[] = {
@@ -199,8 +198,8 @@ TEST_F(ScenarioFileTest, FailedLoadsChangeNothingAndNeverWait) {
         {path("pipe.cvn"), "Not a regular file"}};
     alarm(30);  // a load that waits ends the whole test here
     for (const auto& [file, reason] : cases) {
-        gFiles.scenarioPath = file;
-        const ScenarioResult result = loadScenario();
+        scenarioPath = file;
+        const ScenarioResult result = load();
         EXPECT_EQ(result.failure, ScenarioFailure::CannotOpen) << file;
         EXPECT_EQ(result.errorString.toStdString(), reason) << file;
     }
@@ -229,11 +228,11 @@ TEST_F(ScenarioFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
     for (const auto& [freeStars, target, fileSizeLimit, error] : cases) {
         SCOPED_TRACE(target);
         select(kComboFreeStars, freeStars);
-        runCommand();
-        gFiles.scenarioPath = target;
-        const ScenarioResult result = [limit = fileSizeLimit] {
+        runCommand(sim, view, selections);
+        scenarioPath = target;
+        const ScenarioResult result = [this, limit = fileSizeLimit] {
             testing::FileSizeLimit full(limit);
-            return saveScenario();
+            return save();
         }();
         const bool writing = error == EFBIG || error == ENOSPC;
         EXPECT_EQ(result.failure,

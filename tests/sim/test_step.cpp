@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "sim/display.h"
 #include "sim/force_fast.h"
-#include "sim/galaxy_maker.h"
 #include "sim/params.h"
 #include "sim/step.h"
 #include "world_fixture.h"
@@ -18,8 +18,8 @@
 namespace corvane {
 namespace {
 
-std::vector<Body> bodiesNow() {
-    return std::vector<Body>(gBodyTable.bodies, gBodyTable.bodies + gParams.bodyCount);
+std::vector<Body> bodiesOf(const Simulation& sim) {
+    return std::vector<Body>(sim.table.bodies, sim.table.bodies + sim.params.bodyCount);
 }
 
 // Bit for bit, except that any NaN equals any NaN: which NaN a sum of two NaNs
@@ -34,58 +34,59 @@ std::vector<Body> bodiesNow() {
     return ::testing::AssertionSuccess();
 }
 
-// Populations [0, halo), [halo, halo + disk), then the free stars, at the
-// panel's 100 m per dot and 1.0e5 s per step: softRadius 1000 m, a body of
-// 1.0e5 kg gets farCoeff 66.73, the black hole of 1.0e10 kg holeFar 6.673e6.
-void useUnits(int halo, int disk, int free, bool hole) {
-    panelCombos().selectByPrefix(kComboBlackHole, hole ? "1.0e10" : "0");
-    readParams();
-    gParams.haloCount = halo;
-    gParams.diskEnd = halo + disk;
-    gParams.bodyCount = halo + disk + free;
-}
+class StepTest : public WorldTest {
+  protected:
+    std::vector<Body> bodiesNow() const { return bodiesOf(sim); }
 
-void placeAtRest(int i, float x, float y, float z, float mass = 1.0e5f) {
-    body(i) = Body{x, y, z, 0, 0, 0, 0, 0};
-    bodyMass(i) = mass;
-    deriveCoefficients(i);
-}
+    // Populations [0, halo), [halo, halo + disk), then the free stars, at the
+    // panel's 100 m per dot and 1.0e5 s per step: softRadius 1000 m, a body of
+    // 1.0e5 kg gets farCoeff 66.73, the black hole of 1.0e10 kg holeFar 6.673e6.
+    void useUnits(int halo, int disk, int free, bool hole) {
+        selections.selectByPrefix(kComboBlackHole, hole ? "1.0e10" : "0");
+        readParams(sim, selections);
+        sim.params.haloCount = halo;
+        sim.params.diskEnd = halo + disk;
+        sim.params.bodyCount = halo + disk + free;
+    }
 
-class FastKernel : public WorldTest, public ::testing::WithParamInterface<SimdLevel> {
+    void placeAtRest(int i, float x, float y, float z, float mass = 1.0e5f) {
+        sim.body(i) = Body{x, y, z, 0, 0, 0, 0, 0};
+        sim.bodyMass(i) = mass;
+        deriveCoefficients(sim, i);
+    }
+};
+
+class FastKernel : public StepTest, public ::testing::WithParamInterface<SimdLevel> {
   protected:
     void SetUp() override {
-        WorldTest::SetUp();
+        StepTest::SetUp();
         if (static_cast<int>(GetParam()) > static_cast<int>(supportedSimdLevel()))
             GTEST_SKIP() << "this processor lacks " << simdLevelName(GetParam());
-        limitSimdLevel(GetParam());
-    }
-    void TearDown() override {
-        limitSimdLevel(SimdLevel::Avx512);
-        WorldTest::TearDown();
+        sim.kernel.simdCeiling = GetParam();
     }
     // A galaxy made by Run, crowded in a small view so that near and far pairs
     // mix within every vector, cut to the given populations.
     void useGalaxy(int halo, int disk, int free, const char* hole, const char* mass,
                    unsigned seed) {
         useView(100, 80);
-        ASSERT_TRUE(makeGalaxy({100, 80, seed, {"200", "50", "20", hole, mass}}));
-        gParams.haloCount = halo;
-        gParams.diskEnd = halo + disk;
-        gParams.bodyCount = halo + disk + free;
+        ASSERT_TRUE(make({100, 80, seed, {"200", "50", "20", hole, mass}}));
+        sim.params.haloCount = halo;
+        sim.params.diskEnd = halo + disk;
+        sim.params.bodyCount = halo + disk + free;
     }
     // The velocities both kernels give from the present positions.
-    static ::testing::AssertionResult kernelsAgree(int threads) {
+    ::testing::AssertionResult kernelsAgree(int threads) {
         const std::vector<Body> start = bodiesNow();
-        computeForcesReference();
+        computeForcesReference(sim);
         const std::vector<Body> reference = bodiesNow();
-        std::copy(start.begin(), start.end(), gBodyTable.bodies);
-        setKernelThreads(threads);
-        computeForcesFast();
+        std::copy(start.begin(), start.end(), sim.table.bodies);
+        sim.kernel.requestedThreads = threads;
+        computeForcesFast(sim);
         ::testing::AssertionResult same = sameBits(reference, bodiesNow());
-        std::copy(start.begin(), start.end(), gBodyTable.bodies);
-        return same << " with " << gParams.haloCount << " halo, " << gParams.diskEnd
-                    << " disk end, " << gParams.bodyCount << " bodies, hole " << gParams.holeEnabled
-                    << ", " << threads << " threads";
+        std::copy(start.begin(), start.end(), sim.table.bodies);
+        return same << " with " << sim.params.haloCount << " halo, " << sim.params.diskEnd
+                    << " disk end, " << sim.params.bodyCount << " bodies, hole "
+                    << sim.params.holeEnabled << ", " << threads << " threads";
     }
 };
 
@@ -98,10 +99,12 @@ TEST_P(FastKernel, KeepsTheReferenceSignsOfZeroForTwoStarsOnOneRow) {
         for (float mass : {1.0e5f, 0.0f}) {
             placeAtRest(0, 0.0f, 5.0f, -3.0f, mass);
             placeAtRest(1, 2000.0f, 5.0f, -3.0f, mass);
-            for (int i : {0, 1}) body(i).vx = body(i).vy = body(i).vz = -0.0f;
-            computeForces();
-            for (float v : {body(0).vx, body(0).vy, body(0).vz}) EXPECT_FALSE(std::signbit(v));
-            for (float v : {body(1).vx, body(1).vy, body(1).vz}) EXPECT_TRUE(std::signbit(v));
+            for (int i : {0, 1}) sim.body(i).vx = sim.body(i).vy = sim.body(i).vz = -0.0f;
+            computeForces(sim);
+            for (float v : {sim.body(0).vx, sim.body(0).vy, sim.body(0).vz})
+                EXPECT_FALSE(std::signbit(v));
+            for (float v : {sim.body(1).vx, sim.body(1).vy, sim.body(1).vz})
+                EXPECT_TRUE(std::signbit(v));
         }
     }
 }
@@ -110,7 +113,7 @@ TEST_P(FastKernel, KeepsTheReferenceSignsOfZeroForTwoStarsOnOneRow) {
 // the threads share: with a black hole, without, and still (massless stars:
 // every k is a zero, and only the signs of the zeros tell the kernels apart).
 TEST_P(FastKernel, MatchesTheReferenceOnGalaxiesOfEveryCountWithAnyThreads) {
-    EXPECT_STREQ(fastKernelSimd(), simdLevelName(GetParam()));
+    EXPECT_EQ(activeSimdLevel(sim.kernel), GetParam());
     const int haloAndDisk[][2] = {{0, 0}, {4, 6}, {13, 29}};
     const char* holeAndMass[][2] = {{"1.0e10", "1.0e5"}, {"0", "1.0e5"}, {"0", "0"}};
     for (int free = 0; free <= 193; free += free < 100 ? 1 : 93) {
@@ -129,7 +132,7 @@ TEST_P(FastKernel, MatchesTheReferenceOnGalaxiesOfEveryCountWithAnyThreads) {
 // then bodies off the finite numbers.
 TEST_P(FastKernel, MatchesTheReferenceOnBorderlineAndNonFinitePositions) {
     useGalaxy(2, 3, 140, "1.0e10", "0", 1);
-    gParams.holeNear = 6.673e-6f;
+    sim.params.holeNear = 6.673e-6f;
     const std::tuple<int, float, float, float> spots[] = {
         {0, 3000, 0, 0},      {1, 0, 0, 0},      {2, -1000, 0, 0}, {3, 1000, 0, 0},
         {5, 0, 0, 0},         {6, 1000, 0, 0},   {7, 1000, 0, 0},  {8, 600, 800, 0},
@@ -137,14 +140,14 @@ TEST_P(FastKernel, MatchesTheReferenceOnBorderlineAndNonFinitePositions) {
         {131, 0, 0, 0},       {144, 0, 0, 1000},
     };
     for (const auto& [i, x, y, z] : spots) placeAtRest(i, x, y, z, 1.0e5f * (1 + i % 3));
-    body(5).vx = body(9).vy = -0.0f;
+    sim.body(5).vx = sim.body(9).vy = -0.0f;
     for (int threads : {1, 2}) EXPECT_TRUE(kernelsAgree(threads));
 
     useGalaxy(4, 6, 30, "1.0e10", "1.0e5", 1);
-    body(3).x = INFINITY;   // halo
-    body(8).z = -INFINITY;  // disk
-    body(12).x = NAN;       // free stars
-    body(21).y = INFINITY;
+    sim.body(3).x = INFINITY;   // halo
+    sim.body(8).z = -INFINITY;  // disk
+    sim.body(12).x = NAN;       // free stars
+    sim.body(21).y = INFINITY;
     EXPECT_TRUE(kernelsAgree(2));
 }
 
@@ -152,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(EveryPath, FastKernel,
                          ::testing::Values(SimdLevel::Scalar, SimdLevel::Avx2, SimdLevel::Avx512),
                          [](const auto& info) { return std::string(simdLevelName(info.param)); });
 
-using Step = WorldTest;
+using Step = StepTest;
 
 // A halo body, a disk body and a free star: a skipped frame does nothing;
 // while dragging they are shown in their colours and nothing moves; a step
@@ -163,25 +166,26 @@ TEST_F(Step, SkipsShowsOrMovesTheBodies) {
     placeAtRest(0, 1000.0f, 2000.0f, 0.0f);
     placeAtRest(1, 10000.0f, 0.0f, 0.0f);
     placeAtRest(2, 5000.0f, -1000.0f, 0.0f);
-    body(1).vy = body(2).vy = 250.0f;
+    sim.body(1).vy = sim.body(2).vy = 250.0f;
     const std::vector<Body> before = bodiesNow();
-    gRun.skipFrame = 1;
-    stepSimulation();
+    sim.skipFrame = 1;
+    step();
     EXPECT_EQ(surface.litPixelCount(), 0);
-    gRun.dragging = 1;
-    stepSimulation();
-    EXPECT_EQ(gRun.frameCount, 1);
+    view.dragging = 1;
+    step();
+    EXPECT_EQ(sim.frameCount, 1);
     EXPECT_TRUE(sameBits(before, bodiesNow()));
     EXPECT_EQ(std::tuple(surface.pixel(410, 320), surface.pixel(500, 300), surface.pixel(450, 290),
                          surface.litPixelCount()),
               std::tuple(kHaloColour, kDiskColour, kStarColour, 3));
 
-    gRun.dragging = 0;
-    stepSimulation();
-    EXPECT_NEAR(body(1).vx, -6.673e6f / 1.0e8f, 1e-6f);  // the black hole, before the move
-    EXPECT_EQ(std::tuple(body(1).x, body(1).y, surface.pixel(499, 302), surface.litPixelCount()),
-              std::tuple(static_cast<float>(10000.0 + body(1).vx), 250.0f, kDiskColour, 3));
-    EXPECT_EQ(std::memcmp(&body(0), &before[0], sizeof(Body)), 0);  // the halo body stays
+    view.dragging = 0;
+    step();
+    EXPECT_NEAR(sim.body(1).vx, -6.673e6f / 1.0e8f, 1e-6f);  // the black hole, before the move
+    EXPECT_EQ(
+        std::tuple(sim.body(1).x, sim.body(1).y, surface.pixel(499, 302), surface.litPixelCount()),
+        std::tuple(static_cast<float>(10000.0 + sim.body(1).vx), 250.0f, kDiskColour, 3));
+    EXPECT_EQ(std::memcmp(&sim.body(0), &before[0], sizeof(Body)), 0);  // the halo body stays
 }
 
 // Halo bodies on either side of the box walls: the view is 800 x 600, so the
@@ -198,17 +202,17 @@ TEST_F(Step, RespawnsBodiesOnOrBeyondTheBoxWallAndKeepsThoseInside) {
         placeAtRest(i, std::get<0>(cases[i]), std::get<1>(cases[i]), std::get<2>(cases[i]),
                     1e3f * i);
     const std::vector<Body> before = bodiesNow();
-    stepSimulation();
+    step();
     for (int i = 0; i < 9; ++i) {
-        const Body& b = body(i);
+        const Body& b = sim.body(i);
         const bool moved = b.x != before[i].x || b.y != before[i].y || b.z != before[i].z;
         EXPECT_EQ(moved, std::get<3>(cases[i])) << "case " << i;
         EXPECT_TRUE(std::isfinite(b.x) && b.farCoeff == before[i].farCoeff &&
-                    b.nearCoeff == before[i].nearCoeff && bodyMass(i) == 1e3f * i)
+                    b.nearCoeff == before[i].nearCoeff && sim.bodyMass(i) == 1e3f * i)
             << "case " << i;
     }
     EXPECT_EQ(surface.litPixelCount(), 1);  // the one inside the view
-    stepSimulation();
+    step();
     EXPECT_EQ(surface.litPixelCount(), 6);
 }
 

@@ -6,8 +6,6 @@
 #include <atomic>
 #include <vector>
 
-#include "sim/galaxy_maker.h"
-#include "sim/step.h"
 #include "world_fixture.h"
 
 #if !defined(__SANITIZE_ADDRESS__)
@@ -15,7 +13,8 @@ namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 
-long allocationsDuring(void (*action)()) {
+template <typename Action>
+long allocationsDuring(Action action) {
     allocations = 0;
     counting = true;
     action();
@@ -50,11 +49,11 @@ TEST_F(StepAllocation, AFullGalaxyStepsWithoutAllocating) {
     static std::vector<int>* volatile kept;
     EXPECT_EQ(allocationsDuring([] { kept = new std::vector<int>(100); }), 2);  // the counter works
     delete kept;
-    ASSERT_TRUE(makeGalaxy({800, 600, 1, {"5000", "5000", "5000", "1.0e10"}}));
-    stepSimulation();
-    EXPECT_EQ(allocationsDuring(stepSimulation), 0);
-    gRun.dragging = 1;
-    EXPECT_EQ(allocationsDuring(stepSimulation), 0);
+    ASSERT_TRUE(make({800, 600, 1, {"5000", "5000", "5000", "1.0e10"}}));
+    step();
+    EXPECT_EQ(allocationsDuring([this] { step(); }), 0);
+    view.dragging = 1;
+    EXPECT_EQ(allocationsDuring([this] { step(); }), 0);
 }
 
 }  // namespace corvane
