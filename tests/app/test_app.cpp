@@ -33,32 +33,21 @@ extern "C" {
 #include "app/boot_settings.h"
 #include "app/qt_japanese.h"
 #include "app/start_arguments.h"
-#include "core/state.h"
 #include "panel/control_panel.h"
-#include "scenario/process_state.h"
 #include "scenario/scenario.h"
-#include "sim/bodies.h"
-#include "sim/params.h"
-#include "sim/step.h"
-#include "world_fixture.h"
+#include "sim/simulation.h"
 
 namespace corvane {
 namespace {
 
 constexpr Colour kYellow = 0x00FFFF;
 
-// Start-up state, a fresh body table, no boot-settings file.
+// No boot-settings file; each program made in a test starts from its own state.
 class AppTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetForTest();
         QFile::remove(bootSettingsPath());
         ASSERT_TRUE(QDir().mkpath(QFileInfo(bootSettingsPath()).path()));
-        ASSERT_TRUE(createBodyTable());
-    }
-    void TearDown() override {
-        resetProcessState();
-        releaseBodyTable();
     }
     static void writeSettingsFile(const QByteArray& keys) {
         QFile file(bootSettingsPath());
@@ -148,7 +137,6 @@ TEST_F(BootSettingsTest, StartUpReadsKeysByTheAtoiRuleAndAnyFileStartsTheProgram
     alarm(30);
     for (const auto& [kind, keys, rect, frameMode, divisor, mode, storedDivisor, outer] : files) {
         SCOPED_TRACE(keys ? keys : "no keys");
-        resetForTest();
         const QByteArray path = QFile::encodeName(bootSettingsPath());
         QFile::remove(bootSettingsPath());
         if (keys) writeSettingsFile(keys);
@@ -162,10 +150,11 @@ TEST_F(BootSettingsTest, StartUpReadsKeysByTheAtoiRuleAndAnyFileStartsTheProgram
         Application program;
         ASSERT_TRUE(program.initApplication());
         MainView& view = *program.view();
-        EXPECT_TRUE(view.isVisible() && &viewSurface() == &view.framebuffer());
-        EXPECT_EQ(std::tuple(gRun.frameMode, gView.depthDivisor, view.frameGeometry()),
+        const ProgramState& state = program.programState();
+        EXPECT_TRUE(view.isVisible() && &viewSurface(state.view) == &view.framebuffer());
+        EXPECT_EQ(std::tuple(state.window.frameMode, state.view.depthDivisor, view.frameGeometry()),
                   std::tuple(frameMode, divisor, outer));
-        EXPECT_EQ(QSize(gView.viewWidth, view.framebuffer().width()),
+        EXPECT_EQ(QSize(state.view.viewWidth, view.framebuffer().width()),
                   QSize(view.width(), view.width()));
         if (kind != kKeys) continue;
         EXPECT_EQ(std::pair(stored("taitolbar"), stored("zsize")), std::pair(mode, storedDivisor));
@@ -189,6 +178,7 @@ TEST_F(ApplicationTest, TheCornerSquareSwitchesStereoAPlainLeftDragTurnsTheScene
     Application program;
     ASSERT_TRUE(program.initApplication());
     MainView& view = *program.view();
+    const View& shown = program.programState().view;
     using E = QEvent;
     const Qt::MouseButton L = Qt::LeftButton, R = Qt::RightButton, None = Qt::NoButton;
     // Event, where, button, buttons held, keys; then stereo, dragging, last position.
@@ -212,13 +202,13 @@ TEST_F(ApplicationTest, TheCornerSquareSwitchesStereoAPlainLeftDragTurnsTheScene
         };
     for (const auto& [type, at, button, buttons, keys, stereo, dragging, last] : events) {
         SCOPED_TRACE(::testing::Message() << type << " " << at.x() << "," << at.y());
-        const float yaw = gView.yawAngle;
+        const float yaw = shown.yawAngle;
         view.framebuffer().setPixel(100, 100, kYellow);
         mouse(view, type, at, button, buttons, keys);
         EXPECT_EQ(
-            std::tuple(gView.stereoOn, gRun.dragging, QPoint(gView.lastMouseX, gView.lastMouseY)),
+            std::tuple(shown.stereoOn, shown.dragging, QPoint(shown.lastMouseX, shown.lastMouseY)),
             std::tuple(stereo, dragging, last));
-        EXPECT_EQ(gView.yawAngle != yaw, type == E::MouseMove && last.x() == 30);
+        EXPECT_EQ(shown.yawAngle != yaw, type == E::MouseMove && last.x() == 30);
         const bool corner =
             type == E::MouseButtonPress && button == L && at.x() < 21 && at.y() < 21;
         EXPECT_EQ(view.framebuffer().pixel(100, 100), corner ? 0u : kYellow) << "cleared";
@@ -234,8 +224,9 @@ TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAnd
     Application program;
     ASSERT_TRUE(program.initApplication());
     MainView& view = *program.view();
-    body(0) = Body{};
-    gParams.bodyCount = 1;
+    ProgramState& state = program.programState();
+    state.simulation.body(0) = Body{};
+    state.simulation.params.bodyCount = 1;
     const QRect outer = view.frameGeometry();
     // Mode, then frameless, titled. Outside 0 to 2 the flags stay as they are.
     const std::tuple<int, bool, bool> modes[] = {
@@ -245,19 +236,19 @@ TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAnd
         view.framebuffer().setPixel(3, 3, kYellow);
         // Two Frame commands between two ticks: the last one counts.
         for (const int next : {1, mode}) {
-            gRun.frameMode = next;
-            gRun.frameModePending = 1;
+            state.window.frameMode = next;
+            state.window.frameModePending = 1;
             static_cast<PanelHost&>(program).writeFrameMode(next);
         }
         program.idleTick();
-        EXPECT_EQ(std::tuple(gRun.frameModePending, stored("taitolbar"), view.isVisible(),
+        EXPECT_EQ(std::tuple(state.window.frameModePending, stored("taitolbar"), view.isVisible(),
                              bool(view.windowFlags() & Qt::FramelessWindowHint),
                              bool(view.windowFlags() & Qt::WindowTitleHint)),
                   std::tuple(0, QString::number(mode), true, frameless, titled));
         EXPECT_EQ(std::tuple(view.frameGeometry(), storedRect(), view.size()),
-                  std::tuple(outer, outer, QSize(gView.viewWidth, gView.viewHeight)));
+                  std::tuple(outer, outer, QSize(state.view.viewWidth, state.view.viewHeight)));
         EXPECT_EQ(std::pair(view.framebuffer().pixel(3, 3),
-                            view.framebuffer().pixel(gView.centreX, gView.centreY)),
+                            view.framebuffer().pixel(state.view.centreX, state.view.centreY)),
                   std::pair(0u, kYellow));
         view.framebuffer().setPixel(3, 3, kYellow);
         program.idleTick();  // nothing left to apply: no redraw
@@ -265,10 +256,10 @@ TEST_F(ApplicationTest, FrameModesApplyOnceAtTheNextTickKeepTheOuterRectangleAnd
     }
     view.showStepRate();  // the timer's title: bodies and steps of the past minute
     EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Corvane  1個  10f/m"));
-    EXPECT_EQ(gRun.frameCount, 0);
-    gRun.saveRectOnExit = 0;
+    EXPECT_EQ(state.simulation.frameCount, 0);
+    state.window.saveRectOnExit = 0;
     view.resize(280, 150);
-    EXPECT_EQ(std::pair(storedRect(), gView.viewWidth), std::pair(outer, 280));
+    EXPECT_EQ(std::pair(storedRect(), state.view.viewWidth), std::pair(outer, 280));
 }
 
 TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
@@ -278,18 +269,21 @@ TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
         Application program;
         ASSERT_TRUE(program.initApplication());
         QPointer<MainView> view = program.view();
+        ProgramState& state = program.programState();
         const QRect outer = view->frameGeometry();
         QFile::remove(bootSettingsPath());
-        gRun.saveRectOnExit = ending == 1 ? 1 : 0;
+        state.window.saveRectOnExit = ending == 1 ? 1 : 0;
         if (ending >= 0) QTimer::singleShot(0, view, [&] { view->close(); });
         if (ending < 0) static_cast<PanelHost&>(program).requestQuit();
         QObject guard;
         QTimer::singleShot(1000, &guard, [&] { program.requestQuit(); });
         EXPECT_EQ(program.run(), 0);
-        EXPECT_EQ(std::tuple(gRun.frameCount, view.isNull(), gBodyTable.bodies == nullptr),
-                  std::tuple(0, ending >= 0, ending >= 0));
+        // The galaxy stays the program's; the view no longer draws into a closed window.
+        EXPECT_EQ(std::tuple(state.simulation.frameCount, view.isNull(), state.view.surface == nullptr,
+                             state.simulation.table.exists()),
+                  std::tuple(0, ending >= 0, ending >= 0, true));
         EXPECT_EQ(storedRect(), ending == 1 ? outer : QRect());
-        viewSurface().setPixel(1, 1, kYellow);  // lands nowhere once the view is gone
+        viewSurface(state.view).setPixel(1, 1, kYellow);  // lands nowhere once the view is gone
     }
 }
 
@@ -361,13 +355,15 @@ TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes
         Application program;
         ASSERT_TRUE(program.initApplication(QFile::encodeName(path).toStdString()));
         const QString shown = messageDuring([] {});
-        EXPECT_EQ(std::pair(gParams.bodyCount, shown.section(u'\n', 0, 0)),
+        EXPECT_EQ(std::pair(program.programState().simulation.params.bodyCount,
+                            shown.section(u'\n', 0, 0)),
                   std::pair(bodies, message));
-        EXPECT_EQ(gFiles.scenarioPath, QFile::encodeName(path).toStdString()) << "saved there next";
+        EXPECT_EQ(program.programState().scenarioPath, QFile::encodeName(path).toStdString()) << "saved there next";
     }
     Application program;
     ASSERT_TRUE(program.initApplication());
     MainView& view = *program.view();
+    const SimParams& params = program.programState().simulation.params;
     // Dropped: one local *.cvn in any case is taken, anything else refused.
     const std::tuple<QList<QUrl>, bool, int, QString> drops[] = {
         {{QUrl::fromLocalFile(scene)}, true, 5, QString()},
@@ -387,7 +383,7 @@ TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes
         QCoreApplication::sendEvent(&view, &enter);
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
         const QString shown = messageDuring([&] { QCoreApplication::sendEvent(&view, &drop); });
-        EXPECT_EQ(std::tuple(enter.isAccepted(), drop.isAccepted(), gParams.bodyCount,
+        EXPECT_EQ(std::tuple(enter.isAccepted(), drop.isAccepted(), params.bodyCount,
                              shown.section(u'\n', 0, 0)),
                   std::tuple(taken, taken, bodies, message));
     }
@@ -397,10 +393,12 @@ TEST_F(ApplicationTest, APauseHoldsEveryBitTheDotTakesOneStepADragStillTurns) {
     Application program;
     ASSERT_TRUE(program.initApplication());
     MainView& view = *program.view();
+    ProgramState& state = program.programState();
+    const Simulation& sim = state.simulation;
     program.idleTick();
     program.togglePause();
     EXPECT_TRUE(view.windowTitle().endsWith(QString::fromUtf8("  一時停止中")));
-    const ProcessSnapshot held = ProcessSnapshot::capture();
+    const Simulation held = sim;
     QObject guard;
     int wakes = 0;
     QTimer tick;
@@ -408,31 +406,30 @@ TEST_F(ApplicationTest, APauseHoldsEveryBitTheDotTakesOneStepADragStillTurns) {
     tick.start(20);
     QTimer::singleShot(300, &guard, [&] { program.loop().requestQuit(); });
     program.run();
-    EXPECT_EQ(held.firstDifference(ProcessSnapshot::capture()), "") << "a paused loop stepped";
+    EXPECT_EQ(firstDifference(held, sim), "") << "a paused loop stepped";
     EXPECT_GE(wakes, 5) << "events are still served";
     // "." is one step exactly: the same as one step taken by hand from the held state.
     program.stepOnce();
-    const ProcessSnapshot once = ProcessSnapshot::capture();
-    EXPECT_NE(held.firstDifference(once), "");
-    std::copy(held.bodies.begin(), held.bodies.end(), gBodyTable.bodies);
-    std::copy(held.masses.begin(), held.masses.end(), gBodyTable.bodyMasses);
-    gRun = held.run;
-    gRandom = held.random;
-    stepSimulation();
-    EXPECT_EQ(once.firstDifference(ProcessSnapshot::capture()), "");
-    EXPECT_EQ(gRun.frameCount, held.run.frameCount + 1) << "only steps taken count";
+    EXPECT_NE(firstDifference(held, sim), "");
+    Simulation byHand = held;
+    MemorySurface elsewhere;
+    View aside = state.view;
+    aside.surface = &elsewhere;
+    stepSimulation(byHand, aside);
+    EXPECT_EQ(firstDifference(byHand, sim), "");
+    EXPECT_EQ(sim.frameCount, held.frameCount + 1) << "only steps taken count";
     // A drag while paused turns the bodies and shows every one of them.
     view.framebuffer().fillBlack();
     mouse(view, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton, Qt::LeftButton);
     mouse(view, QEvent::MouseMove, {340, 320}, Qt::NoButton, Qt::LeftButton);
     mouse(view, QEvent::MouseButtonRelease, {340, 320}, Qt::LeftButton, Qt::NoButton);
     QImage shown = view.framebuffer().image();
-    redrawAll(view.framebuffer());
-    EXPECT_TRUE(gView.yawAngle != 0.0f && shown == view.framebuffer().image());
+    redrawAll(sim, state.view, view.framebuffer());
+    EXPECT_TRUE(state.view.yawAngle != 0.0f && shown == view.framebuffer().image());
     program.togglePause();
     program.idleTick();
-    EXPECT_EQ(std::pair(view.windowTitle(), gRun.frameCount),
-              std::pair(QString("Corvane"), once.run.frameCount + 1));
+    EXPECT_EQ(std::pair(view.windowTitle(), sim.frameCount),
+              std::pair(QString("Corvane"), held.frameCount + 2));
 }
 
 TEST_F(ApplicationTest, AScreenshotIsTheViewsPictureAndAFailureIsTold) {
@@ -441,11 +438,12 @@ TEST_F(ApplicationTest, AScreenshotIsTheViewsPictureAndAFailureIsTold) {
     ASSERT_TRUE(program.initApplication());
     MainView& view = *program.view();
     for (int k = 0; k < 50; ++k) program.idleTick();
+    const ProgramState& state = program.programState();
     const std::string path = program.saveScreenshot(dir.filePath("Pictures"));
     const QString name = QFileInfo(QFile::decodeName(path.c_str())).fileName();
     EXPECT_TRUE(QRegularExpression("^corvane-[0-9]{8}-[0-9]{6}\\.png$").match(name).hasMatch())
         << name.toStdString();
-    redrawAll(view.framebuffer());
+    redrawAll(state.simulation, state.view, view.framebuffer());
     EXPECT_EQ(QImage(QFile::decodeName(path.c_str())), view.framebuffer().image());
     // Pictures within one second are numbered, never replaced.
     const std::string second = program.saveScreenshot(dir.filePath("Pictures"));
@@ -482,7 +480,7 @@ TEST_F(ApplicationTest, EveryStepWhileRecordingIsOneFrameAndANewSizeEndsTheVideo
     ASSERT_TRUE(view.recording());
     EXPECT_TRUE(view.windowTitle().endsWith(QString::fromUtf8("  ● REC")));
     for (int k = 0; k < 40; ++k) program.idleTick();
-    gRun.skipFrame = 1;  // a skipped step is no frame
+    program.programState().simulation.skipFrame = 1;  // a skipped step is no frame
     program.idleTick();
     program.togglePause();
     for (int k = 0; k < 5; ++k) program.stepOnce();

@@ -25,7 +25,6 @@
 #include "sim/bodies.h"
 #include "sim/params.h"
 #include "test_files.h"
-#include "world_fixture.h"
 
 namespace corvane {
 namespace {
@@ -34,9 +33,11 @@ using Texts = std::array<std::string, kComboCount>;
 const Texts kDefaultTexts = {"30", "0", "0", "0", "1.0e5", "1.0e5", "100", "オリジナル", "銀河状"};
 
 struct RecordingHost final : PanelHost {
+    ProgramState& programState() override { return state; }
     void setViewTitle(const std::string& titleUtf8) override { titles.push_back(titleUtf8); }
     void writeFrameMode(int mode) override { frameModes.push_back(mode); }
     void requestQuit() override { ++quitRequests; }
+    ProgramState state;
     std::vector<std::string> titles;
     std::vector<int> frameModes;
     int quitRequests = 0;
@@ -58,24 +59,23 @@ struct ScriptedDialogs final : FileDialogs {
     QWidget* lastOwner = nullptr;
 };
 
-// A fresh process state, a body table, a temporary current directory and a
-// panel whose host and dialogs are stand-ins.
-class PanelTest : public WorldTest {
+// A fresh program state drawn into memory, a temporary current directory
+// and a panel whose host and dialogs are stand-ins.
+class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(workDir.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(workDir.path());
-        WorldTest::SetUp();
-        useView(320, 240);
+        setViewGeometry(host.state.view, 320, 240);
+        surface.resize(320, 240);
+        host.state.view.surface = &surface;
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         panel = new ControlPanel(nullptr, host, std::move(scripted));
-        setPanelCombos(panel);
     }
     void TearDown() override {
         delete panel.data();
-        WorldTest::TearDown();
         QDir::setCurrent(previousDir);
     }
     // An absolute UTF-8 path inside the temporary directory.
@@ -86,6 +86,9 @@ class PanelTest : public WorldTest {
     QTemporaryDir workDir;
     QString previousDir;
     RecordingHost host;
+    Simulation& sim = host.state.simulation;
+    WindowState& window = host.state.window;
+    MemorySurface surface;
     ScriptedDialogs* dialogs = nullptr;
     QPointer<ControlPanel> panel;
 };
@@ -93,17 +96,17 @@ class PanelTest : public WorldTest {
 TEST_F(PanelTest, PicksAndUnknownCommandsDoNothingRunMakesTheGalaxyOfThePicks) {
     for (int k = 0; k < kComboCount; ++k) EXPECT_EQ(panel->selectedText(k), kDefaultTexts[k]);
     panel->show();
-    gRun.frameMode = 1;
+    window.frameMode = 1;
     for (int id : {600, 601, 604, 608, 499, 507, 0}) panel->command(id);
     panel->combo(kComboHalo)->activated(7);  // a pick reports the list's identifier
     EXPECT_TRUE(host.titles.empty() && host.frameModes.empty() && dialogs->offered.empty());
-    EXPECT_EQ(std::tuple(gRun.frameMode, gRun.skipFrame, gRun.frameModePending, host.quitRequests),
+    EXPECT_EQ(std::tuple(window.frameMode, sim.skipFrame, window.frameModePending, host.quitRequests),
               std::tuple(1, 0, 0, 0));
-    EXPECT_TRUE(panel->isVisible() && gParamTexts[0].empty());
+    EXPECT_TRUE(panel->isVisible() && sim.paramTexts[0].empty());
     panel->combo(kComboHalo)->setCurrentText("100");
-    gRun.frameCount = 1234;
+    sim.frameCount = 1234;
     panel->command(kCmdRun);
-    EXPECT_EQ(std::tuple(gParams.haloCount, gParams.bodyCount, gRun.frameCount),
+    EXPECT_EQ(std::tuple(sim.params.haloCount, sim.params.bodyCount, sim.frameCount),
               std::tuple(100, 130, 0));
     EXPECT_GT(surface.litPixelCount(), 0);
     panel->setSelectedIndex(kComboLayout, 4);  // outside the list: nothing
@@ -116,10 +119,10 @@ TEST_F(PanelTest, FrameCyclesThroughTheThreeModesAndWrapsHandEditedOnes) {
     const std::pair<int, int> steps[] = {
         {0, 1}, {1, 2}, {2, 0}, {3, 0}, {INT_MAX, 0}, {-1, 0}, {INT_MIN, INT_MIN + 1}};
     for (const auto& [stored, next] : steps) {
-        gRun.frameMode = stored;
-        gRun.frameModePending = 0;
+        window.frameMode = stored;
+        window.frameModePending = 0;
         panel->command(kCmdFrame);
-        EXPECT_EQ(std::tuple(host.frameModes.back(), gRun.frameMode, gRun.frameModePending),
+        EXPECT_EQ(std::tuple(host.frameModes.back(), window.frameMode, window.frameModePending),
                   std::tuple(next, next, 1))
             << stored;
     }
@@ -129,12 +132,12 @@ TEST_F(PanelTest, OpenProposesTheDefaultSaveTheSceneInUseCancelledOnesChangeNoth
     Texts five = kDefaultTexts;
     five[kComboFreeStars] = "5";
     // A cancelled open must not read it.
-    writeFile(pathOf("def.cvn"), composeScenario(five, 5).toStdString());
+    writeFile(pathOf("def.cvn"), composeScenario(sim, five, 5).toStdString());
     panel->command(kCmdRun);
-    gFiles.scenarioPath = pathOf("earlier.cvn");
+    host.state.scenarioPath = pathOf("earlier.cvn");
     panel->command(kCmdOpen);
     panel->command(kCmdSave);
-    EXPECT_EQ(gParams.bodyCount, 30);
+    EXPECT_EQ(sim.params.bodyCount, 30);
     dialogs->reply = pathOf("def.cvn");
     panel->command(kCmdOpen);
     dialogs->reply.reset();
@@ -142,7 +145,7 @@ TEST_F(PanelTest, OpenProposesTheDefaultSaveTheSceneInUseCancelledOnesChangeNoth
     EXPECT_EQ(dialogs->offered,
               (std::vector<std::string>{"def.cvn", "def.cvn", "def.cvn", pathOf("def.cvn")}));
     // Only Run titles the view.
-    EXPECT_EQ(std::tuple(gParams.bodyCount, panel->selectedText(kComboFreeStars),
+    EXPECT_EQ(std::tuple(sim.params.bodyCount, panel->selectedText(kComboFreeStars),
                          dialogs->lastOwner, dialogs->failures.size(), host.titles.size()),
               std::tuple(5, std::string("5"), panel.data(), 0u, 1u));
 }
@@ -150,7 +153,7 @@ TEST_F(PanelTest, OpenProposesTheDefaultSaveTheSceneInUseCancelledOnesChangeNoth
 TEST_F(PanelTest, FailedOpenOrSaveIsReportedAndKeepsTheGalaxyAndTheOldFile) {
     panel->combo(kComboFreeStars)->setCurrentText("10");
     panel->command(kCmdRun);
-    const float firstX = body(0).x;
+    const float firstX = sim.body(0).x;
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(pathOf("folder.cvn"))));
     writeFile(pathOf("old.cvn"), "the old scene\r\n");
     // Command, file chosen, what the message says, the largest file this process may write.
@@ -171,7 +174,7 @@ TEST_F(PanelTest, FailedOpenOrSaveIsReportedAndKeepsTheGalaxyAndTheOldFile) {
         ASSERT_EQ(dialogs->failures.size(), 1u);
         EXPECT_TRUE(contains(dialogs->failures[0], says) && contains(dialogs->failures[0], chosen))
             << dialogs->failures[0];
-        EXPECT_EQ(std::tuple(panel->selectedText(kComboFreeStars), gParams.bodyCount, body(0).x),
+        EXPECT_EQ(std::tuple(panel->selectedText(kComboFreeStars), sim.params.bodyCount, sim.body(0).x),
                   std::tuple(std::string("10"), 10, firstX));
         EXPECT_EQ(readFile(pathOf("old.cvn")), "the old scene\r\n");
         EXPECT_TRUE(QFileInfo(QString::fromStdString(pathOf("folder.cvn"))).isDir());
@@ -190,7 +193,7 @@ TEST_F(PanelTest, HelpOpensTheFirstPageFoundAndSaysSoWhenTheDesktopCannot) {
     // A folder named like the page is no page: the installed or the program's own copy.
     ASSERT_TRUE(QFile::remove(here) && QDir().mkdir(here));
     panel->command(kCmdHelp);
-    EXPECT_EQ(gRun.skipFrame, 1);
+    EXPECT_EQ(sim.skipFrame, 1);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], here);
     EXPECT_TRUE(opened[1].endsWith(QStringLiteral("/corvane.html")) && opened[1] != here);
@@ -223,14 +226,12 @@ TEST(HelpPage, TheDesktopsVerdictIsTheOpenersExitStatus) {
 TEST_F(PanelTest, ExitOrACloseRequestEndsTheProgramAndRemovesThePanel) {
     for (const bool byExit : {true, false}) {
         SCOPED_TRACE(byExit);
-        if (!panel) setPanelCombos(panel = new ControlPanel(nullptr, host));
+        if (!panel) panel = new ControlPanel(nullptr, host);
         panel->show();
         EXPECT_TRUE(byExit ? (panel->command(kCmdExit), true) : panel->close());
         EXPECT_FALSE(panel->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(panel.isNull());
-        // Settings are read from the stand-in again, not from a deleted panel.
-        EXPECT_EQ(panelCombos().selectedText(kComboFreeStars), "30");
     }
     EXPECT_EQ(host.quitRequests, 2);
 }
