@@ -78,10 +78,4 @@ int parseInteger(std::string_view text) {
     return static_cast<int>(value);
 }
 
-bool startsWithDigits(std::string_view text) {
-    size_t i = skipBlanks(text, 0);
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    return i < text.size() && isDigit(text[i]);
-}
-
 }  // namespace corvane

@@ -15,7 +15,4 @@ double parseDecimal(std::string_view text);
 // non-digit; 0 without digits. Values beyond int saturate.
 int parseInteger(std::string_view text);
 
-// Whether the text, after leading white space and a sign, starts with a digit.
-bool startsWithDigits(std::string_view text);
-
 }  // namespace corvane

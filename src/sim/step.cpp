@@ -40,6 +40,9 @@ void driftAndRedraw(Simulation& sim, const View& view, DrawingSurface& surface) 
 
 }  // namespace
 
+// Free stars always pull one another; both kernels are written for that.
+static_assert(mutualEnabled == 1);
+
 void computeForcesReference(Simulation& sim) {
     const SimParams& p = sim.params;
     const double softRadius = p.softRadius;
@@ -47,9 +50,7 @@ void computeForcesReference(Simulation& sim) {
         Body& receiver = sim.body(q);
         if (p.holeEnabled != 0) addBlackHoleTerm(receiver, p.holeFar, p.holeNear, softRadius);
         for (int b = 0; b < p.diskEnd; ++b) addOneWayTerm(receiver, sim.body(b), softRadius);
-        if (mutualEnabled == 1) {
-            for (int s = q + 1; s < p.bodyCount; ++s) addMutualTerms(receiver, sim.body(s), softRadius);
-        }
+        for (int s = q + 1; s < p.bodyCount; ++s) addMutualTerms(receiver, sim.body(s), softRadius);
     }
     if (p.holeEnabled != 0) {
         for (int d = p.haloCount; d < p.diskEnd; ++d) {
