@@ -28,7 +28,8 @@ ControlPanel* createControlPanel(MainView& view, PanelHost& host) {
     auto* panel = new ControlPanel(&view, host);
     // The galaxy of the first Run is drawn from a generator seeded again here,
     // as start-up seeded it.
-    seedRandom(host.programState().simulation.random, static_cast<std::uint32_t>(std::time(nullptr)));
+    seedRandom(host.programState().simulation.random,
+               static_cast<std::uint32_t>(std::time(nullptr)));
     // Without minimise and maximise under every window manager that knows
     // the type; Qt already made it transient for the view.
     x11::setToolWindowType(panel->winId());

@@ -174,8 +174,8 @@ void MainView::toggleFullScreen() {
 void MainView::startRecording(const std::string& path) {
     if (recording_) return;
     try {
-        recording_ = std::make_unique<ViewRecording>(framebuffer_, state_.simulation, state_.view,
-                                                     path);
+        recording_ =
+            std::make_unique<ViewRecording>(framebuffer_, state_.simulation, state_.view, path);
     } catch (const std::exception& e) {
         if (reportFailure_) reportFailure_("録画を始められませんでした。", path, e.what());
         return;

@@ -10,7 +10,7 @@ namespace corvane {
 
 struct StartArguments {
     std::optional<std::string> scenarioPath;  // the name's bytes as given
-    std::string error;                     // empty, or what is wrong with the command line
+    std::string error;                        // empty, or what is wrong with the command line
 };
 
 // Reads argv[1] .. argv[argc - 1]: one scene file, also after "--". A

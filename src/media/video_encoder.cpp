@@ -39,8 +39,8 @@ constexpr std::uint8_t kNeutralChroma = 128;
 
 std::uint8_t luma(std::uint32_t pixel) {
     const Channels c = channelsOf(pixel);
-    return static_cast<std::uint8_t>(((kLumaR * c.red + kLumaG * c.green + kLumaB * c.blue + 128) >> 8) +
-                                     kBlackLuma);
+    return static_cast<std::uint8_t>(
+        ((kLumaR * c.red + kLumaG * c.green + kLumaB * c.blue + 128) >> 8) + kBlackLuma);
 }
 
 // Chroma of a 2x2 block from the sums of its four pixels' channels.

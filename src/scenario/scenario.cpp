@@ -63,13 +63,13 @@ void loadBody(Simulation& sim, int i, std::string_view line) {
 std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& sim,
                                                             const PanelSelections& panelCombos) {
     const auto& read = sim.paramTexts;
-    bool anyRead =
-        std::any_of(read.begin(), read.end(), [](const std::string& text) { return !text.empty(); });
+    bool anyRead = std::any_of(read.begin(), read.end(),
+                               [](const std::string& text) { return !text.empty(); });
     return anyRead ? read : selectedTexts(panelCombos);
 }
 
-QByteArray composeScenario(const Simulation& sim,
-                           const std::array<std::string, kComboCount>& texts, int bodyCount) {
+QByteArray composeScenario(const Simulation& sim, const std::array<std::string, kComboCount>& texts,
+                           int bodyCount) {
     QByteArray out;
     appendLine(out, kScenarioHeader);
     for (const std::string& text : texts) {
@@ -88,9 +88,8 @@ ScenarioResult saveScenario(const Simulation& sim, const PanelSelections& panelC
                             const std::string& scenarioPath) {
     const QByteArray content =
         composeScenario(sim, scenarioSelectionTexts(sim, panelCombos), sim.params.bodyCount);
-    const FileResult written =
-        replaceFile(scenarioPath,
-                    std::string_view(content.constData(), static_cast<size_t>(content.size())));
+    const FileResult written = replaceFile(
+        scenarioPath, std::string_view(content.constData(), static_cast<size_t>(content.size())));
     if (!written.ok()) return failure(saveFailureKind(written), written);
     return {};
 }

@@ -51,8 +51,8 @@ std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& si
 
 // The bytes of a scene file: the header, the nine texts in code page 932,
 // then bodies [0, bodyCount) of the body table.
-QByteArray composeScenario(const Simulation& sim,
-                           const std::array<std::string, kComboCount>& texts, int bodyCount);
+QByteArray composeScenario(const Simulation& sim, const std::array<std::string, kComboCount>& texts,
+                           int bodyCount);
 
 // What a load does with the data of a file once it is read.
 void applyScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,

@@ -5,7 +5,6 @@
 
 namespace corvane {
 
-
 namespace {
 
 // Decodes UTF-8 into code points; nullopt for malformed input.

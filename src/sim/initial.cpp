@@ -55,8 +55,8 @@ Candidate drawCandidate(Placement& at, Population population) {
             break;
         case Population::FreeStar:
             if (at.layoutMode == 2) {
-                c.z = static_cast<float>(static_cast<int>(nextRandom(at.random) % kThickDiskSpread) -
-                                         15);
+                c.z = static_cast<float>(
+                    static_cast<int>(nextRandom(at.random) % kThickDiskSpread) - 15);
             } else if (at.layoutMode == 3) {
                 c.z = at.widthCoordinate();
             } else {

@@ -2,7 +2,6 @@
 // Turning the view: every body's position and velocity turn about the
 // galaxy centre, yaw first, then pitch. dragRotate is in sim/simulation.h.
 
-
 namespace corvane {
 
 constexpr double kDragRadiansPerPixel = 0.005;

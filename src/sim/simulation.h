@@ -26,11 +26,11 @@ struct Simulation {
     // The nine selection texts (UTF-8) the last readParams read: the settings
     // the running bodies were made or loaded with; all empty before the first.
     std::array<std::string, kComboCount> paramTexts;
-    BodyTable table;      // every body and its mass, zero-filled when the simulation is made
-    KernelState kernel;   // which kernel steps run with, and how; see KernelState
-    RandomState random;   // the generator placing and weighing bodies; state 1
-    int skipFrame = 0;    // 1: the next step only clears this flag; 0
-    int frameCount = 0;   // steps since the last title update; 0
+    BodyTable table;     // every body and its mass, zero-filled when the simulation is made
+    KernelState kernel;  // which kernel steps run with, and how; see KernelState
+    RandomState random;  // the generator placing and weighing bodies; state 1
+    int skipFrame = 0;   // 1: the next step only clears this flag; 0
+    int frameCount = 0;  // steps since the last title update; 0
 
     Body& body(int i) { return table.bodies[i]; }
     const Body& body(int i) const { return table.bodies[i]; }

@@ -279,8 +279,8 @@ TEST_F(ApplicationTest, ClosingTheViewOrExitEndTheLoopBeforeAnotherStep) {
         QTimer::singleShot(1000, &guard, [&] { program.requestQuit(); });
         EXPECT_EQ(program.run(), 0);
         // The galaxy stays the program's; the view no longer draws into a closed window.
-        EXPECT_EQ(std::tuple(state.simulation.frameCount, view.isNull(), state.view.surface == nullptr,
-                             state.simulation.table.exists()),
+        EXPECT_EQ(std::tuple(state.simulation.frameCount, view.isNull(),
+                             state.view.surface == nullptr, state.simulation.table.exists()),
                   std::tuple(0, ending >= 0, ending >= 0, true));
         EXPECT_EQ(storedRect(), ending == 1 ? outer : QRect());
         viewSurface(state.view).setPixel(1, 1, kYellow);  // lands nowhere once the view is gone
@@ -346,7 +346,8 @@ TEST(StartArguments, OneSceneFileAtMostAndNoOptionsOfItsOwn) {
 
 TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes) {
     QTemporaryDir dir;
-    const QString scene = writeScenario(dir, "five.cvn", 5), upper = writeScenario(dir, "TEN.CVN", 10);
+    const QString scene = writeScenario(dir, "five.cvn", 5),
+                  upper = writeScenario(dir, "TEN.CVN", 10);
     const QString missing = dir.filePath("missing.cvn");
     const QString failed = QString::fromUtf8("シーンを読み込めませんでした。");
     // Start-up: the file's bodies, or the default galaxy and the message.
@@ -358,7 +359,8 @@ TEST_F(ApplicationTest, ASceneFromTheCommandLineOrADropOpensAsTheOpenCommandDoes
         EXPECT_EQ(std::pair(program.programState().simulation.params.bodyCount,
                             shown.section(u'\n', 0, 0)),
                   std::pair(bodies, message));
-        EXPECT_EQ(program.programState().scenarioPath, QFile::encodeName(path).toStdString()) << "saved there next";
+        EXPECT_EQ(program.programState().scenarioPath, QFile::encodeName(path).toStdString())
+            << "saved there next";
     }
     Application program;
     ASSERT_TRUE(program.initApplication());

@@ -100,8 +100,9 @@ TEST_F(PanelTest, PicksAndUnknownCommandsDoNothingRunMakesTheGalaxyOfThePicks) {
     for (int id : {600, 601, 604, 608, 499, 507, 0}) panel->command(id);
     panel->combo(kComboHalo)->activated(7);  // a pick reports the list's identifier
     EXPECT_TRUE(host.titles.empty() && host.frameModes.empty() && dialogs->offered.empty());
-    EXPECT_EQ(std::tuple(window.frameMode, sim.skipFrame, window.frameModePending, host.quitRequests),
-              std::tuple(1, 0, 0, 0));
+    EXPECT_EQ(
+        std::tuple(window.frameMode, sim.skipFrame, window.frameModePending, host.quitRequests),
+        std::tuple(1, 0, 0, 0));
     EXPECT_TRUE(panel->isVisible() && sim.paramTexts[0].empty());
     panel->combo(kComboHalo)->setCurrentText("100");
     sim.frameCount = 1234;
@@ -174,8 +175,9 @@ TEST_F(PanelTest, FailedOpenOrSaveIsReportedAndKeepsTheGalaxyAndTheOldFile) {
         ASSERT_EQ(dialogs->failures.size(), 1u);
         EXPECT_TRUE(contains(dialogs->failures[0], says) && contains(dialogs->failures[0], chosen))
             << dialogs->failures[0];
-        EXPECT_EQ(std::tuple(panel->selectedText(kComboFreeStars), sim.params.bodyCount, sim.body(0).x),
-                  std::tuple(std::string("10"), 10, firstX));
+        EXPECT_EQ(
+            std::tuple(panel->selectedText(kComboFreeStars), sim.params.bodyCount, sim.body(0).x),
+            std::tuple(std::string("10"), 10, firstX));
         EXPECT_EQ(readFile(pathOf("old.cvn")), "the old scene\r\n");
         EXPECT_TRUE(QFileInfo(QString::fromStdString(pathOf("folder.cvn"))).isDir());
     }
