@@ -32,10 +32,10 @@ using fastkernel::kTileLanes;
 using fastkernel::ReceiverLanes;
 using fastkernel::StepTerms;
 
-// Pair terms a step needs for each thread it gets. Measured on 2 cores
-// shared with other work: from 60 000 to 180 000 terms a second thread cost
-// 30 - 50 %, the step waiting for a worker that had started its tile late;
-// from 2 million on it no longer cost anything. This many terms take about
+// Pair terms a step needs for each thread it gets. A small step given a
+// second thread waits for a worker that started its tile late, and on a
+// busy machine that costs more than the thread gives; a large one loses
+// nothing (the measurements: README, Speed). This many terms take about
 // half a millisecond on one core, many times a wake-up on an idle one.
 constexpr long kTermsPerThread = 250000;
 

@@ -11,12 +11,15 @@ namespace {
 
 struct Avx2Lanes {
     static constexpr int kWidth = 4;
-    // Three registers per block: on Zen 3 0.65 of the divider's ceiling,
-    // against 0.61 with two and 0.50 with four (sixteen registers: four
-    // spill). Chunks of 16 sources: 8, 24 or 32 did no better there.
+    // Three registers per block: with two, each term's chain leaves the
+    // divider idle between sources; with four, the sixteen vector registers
+    // no longer hold the block and the sweep spills. Chunks of 16 sources:
+    // 8, 24 or 32 did no better. (The measurements: README, Speed.)
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
-    // Stage by stage within each source, as measured on Zen 3.
+    // Stage by stage within each source: with only four lanes per register
+    // the conversions are no bottleneck, so spreading the divider's work
+    // through the instructions gains nothing.
     static constexpr bool kStagesPerRegister = false;
     using F = __m128;   // four floats
     using D = __m256d;  // four doubles

@@ -22,17 +22,17 @@ namespace {
 struct Avx512Lanes {
     static constexpr int kWidth = 8;
     // Three registers per block (24 free stars share each sweep) and chunks
-    // of 16 sources. On Zen 5, one variant per build and runs taken
-    // alternately, 2 to 4 registers and chunks of 8 to 24 lie within the
-    // host's noise of one another; 6 registers lose about a tenth.
+    // of 16 sources: with 2 to 4 registers and chunks of 8 to 24 the speed
+    // lies within the host's noise, so the AVX2 shape is kept; 6 registers
+    // lose. (The measurements: README, Speed.)
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
     // Each source's three stages register by register rather than stage by
     // stage, so that the divider's work is spread evenly through the
-    // instructions. Why it pays: on Zen 5 the sweep with its square roots
-    // and divisions replaced by multiplications still runs at 0.97 - 0.99 of
-    // the divider's ceiling, so the rest of a term (eleven conversions,
-    // subtractions, additions) takes as long as the divider, and only how
+    // instructions. Why it pays: at eight lanes the rest of a term (eleven
+    // conversions, subtractions, additions) takes as long as the divider
+    // (the sweep with its square roots and divisions replaced by
+    // multiplications runs at nearly the divider's ceiling), so only how
     // well the two overlap decides the speed. The same reason moves the
     // subtractions and the sums of squares to the multiply units (below).
     static constexpr bool kStagesPerRegister = true;
