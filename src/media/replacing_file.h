@@ -1,9 +1,11 @@
 #pragma once
 // The media writers' replacing file: the core's, throwing IoError on failure;
 // a named temporary file is removed when the process is interrupted or
-// terminated while writing.
+// terminated while writing. And a temporary folder for one such file, which
+// goes with it then too.
 
 #include <string>
+#include <string_view>
 
 #include "core/file_io.h"
 
@@ -36,6 +38,27 @@ class ReplacingFile {
     std::string target_;  // the name given, for messages
     corvane::ReplacingFile file_;
     std::string pending_;  // the temporary name the signal handlers know
+};
+
+// A new folder under $TMPDIR (else /tmp), "PREFIX-XXXXXX", for one file
+// named `fileName`. The file and the folder go when this object does, and
+// when the process is interrupted or terminated while it lives (a named
+// temporary file of a ReplacingFile in it first). Nothing else may be put in
+// it. Made while the process has one thread, no interrupt can leave it behind.
+class TemporaryFolder {
+  public:
+    // Throws IoError with the system's reason when the folder cannot be made.
+    TemporaryFolder(std::string_view prefix, std::string_view fileName);
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& path() const { return folder_; }
+    const std::string& filePath() const { return file_; }
+
+  private:
+    std::string folder_;
+    std::string file_;
 };
 
 }  // namespace corvane::media
