@@ -2,8 +2,11 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -11,6 +14,8 @@
 
 #include "cli_options.h"
 #include "core/clock.h"
+#include "media/frame_recorder.h"
+#include "media/replacing_file.h"
 #include "sim/simulation.h"
 
 namespace corvane::cli {
@@ -40,6 +45,7 @@ struct BenchOptions {
     std::uint32_t seed = kDefaultSeed;
     ViewSize view;
     KernelChoice kernels = KernelChoice::Both;
+    bool record = false;  // time the fast kernel's steps also while the view is filmed
 };
 
 KernelChoice parseKernelChoice(const std::string& text) {
@@ -56,6 +62,10 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
         const std::string option(arguments.next());
         if (option.rfind("--", 0) != 0)
             throw UsageError("bench takes no argument \"" + option + "\"");
+        if (option == "--record") {
+            options.record = true;
+            continue;
+        }
         const std::string value(arguments.valueOf(option));
         const int combo = selectionOptionIndex(option);
         if (combo >= 0) {
@@ -76,6 +86,8 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
             throw UsageError("bench has no option " + option);
         }
     }
+    if (options.record && options.kernels == KernelChoice::Reference)
+        throw UsageError("--record times the fast kernel, which --kernel reference leaves out");
     return options;
 }
 
@@ -83,7 +95,8 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
 // simulation, so both start from identical states; the bench checks that
 // they do.
 void makeBenchGalaxy(CommandState& state, const BenchOptions& options, ForceKernel kernel) {
-    for (const auto& [combo, text] : kBenchSelections) applySelection(state.selections, combo, text);
+    for (const auto& [combo, text] : kBenchSelections)
+        applySelection(state.selections, combo, text);
     for (const auto& [combo, text] : options.selections)
         applySelection(state.selections, combo, text);
     state.simulation.kernel.kernel = kernel;
@@ -170,12 +183,64 @@ void endLine() {
     std::fflush(stdout);
 }
 
+// --record: rounds of the fast kernel's steps, each from the galaxy's start,
+// alternately plain and filmed, so that both see the host's load alike. Of
+// each kind the fastest round counts: load from elsewhere only slows a round.
+constexpr int kRecordRounds = 3;
+// The window's recording (kRecordFps of the desktop program).
+constexpr int kWindowRecordFps = 30;
+
+// Steps per second of one round on a new galaxy. With `video`, filmed as the
+// window films its view: after each step that moved the bodies the view's
+// picture goes to a recorder writing H.264 at 30 frames/s with the recorder's
+// defaults, and the round ends once the last frame is in the file.
+double timeRound(const BenchOptions& options, const std::string* video, bool sayEncoderNote) {
+    CommandState state(options.view);
+    makeBenchGalaxy(state, options, ForceKernel::Fast);
+    Simulation& sim = state.simulation;
+    startKernelThreads(sim.kernel);
+    std::optional<media::FrameRecorder> recorder;
+    if (video) {
+        media::RecordTargets targets;
+        targets.video = *video;
+        targets.fps = kWindowRecordFps;
+        recorder.emplace(targets, state.surface.width(), state.surface.height());
+        if (sayEncoderNote && !recorder->encoderNote().empty())
+            std::cerr << "corvane-cli: " << recorder->encoderNote() << "\n";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (std::uint32_t done = 0; done < options.steps; ++done) {
+        const int counted = sim.frameCount;
+        stepSimulation(sim, state.view);
+        // A step the skip flag took moved nothing: the window films no frame.
+        if (recorder && sim.frameCount != counted) recorder->add(state.surface);
+    }
+    if (recorder) recorder->finish();
+    const double seconds = secondsSince(start);
+    return seconds > 0 ? options.steps / seconds : 0.0;
+}
+
+void printRecordingLine(const BenchOptions& options, const std::string& video) {
+    double plain = 0;
+    double recorded = 0;
+    for (int round = 0; round < kRecordRounds; ++round) {
+        plain = std::max(plain, timeRound(options, nullptr, false));
+        recorded = std::max(recorded, timeRound(options, &video, round == 0));
+    }
+    std::printf("record_steps_per_s=%.3f plain_steps_per_s=%.3f recording_speed_fraction=%.3f",
+                recorded, plain, plain > 0 ? recorded / plain : 0.0);
+    endLine();
+}
+
 }  // namespace
 
 int benchCommand(const std::vector<std::string>& args) {
     const BenchOptions options = parseBenchOptions(args);
     const bool timeReference = options.kernels != KernelChoice::Fast;
     const bool timeFast = options.kernels != KernelChoice::Reference;
+    // Made before any thread starts, so that no interrupt leaves it behind.
+    std::optional<media::TemporaryFolder> videoFolder;
+    if (options.record) videoFolder.emplace("corvane-bench", "recording.mp4");
 
     CommandState referenceState(options.view);
     CommandState fastState(options.view);
@@ -212,6 +277,7 @@ int benchCommand(const std::vector<std::string>& args) {
             firstDifference(referenceState.simulation, fastState.simulation).empty();
         std::printf("ratio=%.2f identical=%s\n", ratio, identical ? "yes" : "no");
     }
+    if (videoFolder) printRecordingLine(options, videoFolder->filePath());
     return 0;
 }
 

@@ -345,6 +345,70 @@ TEST(CliBench, ReportsThreadsCeilingAndIdenticalResults) {
     }
 }
 
+// The number after `key` in `out`, or -1 when the key is missing.
+double valueAfter(const std::string& out, const std::string& key) {
+    const std::size_t at = out.find(key);
+    return at == std::string::npos ? -1.0 : std::atof(out.c_str() + at + key.size());
+}
+
+// --record adds one line of rates without changing the others; its video goes
+// to a folder under TMPDIR that is gone afterwards, after a failed write, an
+// interrupt or wrong usage too.
+TEST_F(CliTest, BenchRecordingLeavesNoFileBehind) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("tmp"));
+    const Args small = {"bench",  "--free", "30",     "--disk", "0",      "--halo", "0",
+                        "--hole", "0",      "--seed", "5",      "--view", "64x48"};
+    auto bench = [&](Args more) {
+        Args args = small;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    struct Case {
+        Args args;
+        int exitCode;
+        std::string said;
+        rlim_t fileSizeLimit = RLIM_INFINITY;
+        int terminateAfterMs = 120000;
+    };
+    const Case cases[] = {
+        {bench({"--record", "--steps", "3"}), 0, "kernel=reference "},
+        {bench({"--steps", "3", "--record", "--kernel", "fast", "--threads", "2"}), 0,
+         "kernel=fast threads=2 "},
+        {bench({"--record", "--kernel", "reference"}), 2, "--record times the fast kernel"},
+        {bench({"--record=yes"}), 2, "--record takes no value"},
+        {bench({"--record", "--steps", "30"}), 1, "File too large", 100},
+        // Steps of 30 stars take microseconds, frames milliseconds: the signal
+        // comes while a round is filmed.
+        {bench({"--record", "--kernel", "fast", "--steps", "100000", "--view", "800x600"}), -1, "",
+         RLIM_INFINITY, 3000},
+    };
+    for (const Case& c : cases) {
+        setenv("TMPDIR", path("tmp").c_str(), 1);
+        const CliResult result = runCli(c.args, "", c.fileSizeLimit, c.terminateAfterMs);
+        unsetenv("TMPDIR");
+        const std::string said = result.out + result.err;
+        EXPECT_EQ(result.exitCode, c.exitCode) << said;
+        EXPECT_TRUE(contains(said, c.said)) << c.said << " in " << said;
+        EXPECT_EQ(listing("tmp"), "") << said;
+        if (c.exitCode != 0) continue;
+        EXPECT_TRUE(contains(result.out, " ceiling_fraction=")) << result.out;
+        const double recorded = valueAfter(result.out, "\nrecord_steps_per_s=");
+        const double plain = valueAfter(result.out, " plain_steps_per_s=");
+        const double fraction = valueAfter(result.out, " recording_speed_fraction=");
+        EXPECT_GT(recorded, 0) << result.out;
+        EXPECT_GT(plain, 0) << result.out;
+        EXPECT_GT(fraction, 0) << result.out;
+        EXPECT_NEAR(fraction, recorded / plain, 0.01) << result.out;
+        EXPECT_TRUE(result.out.ends_with("\n")) << result.out;
+    }
+    setenv("TMPDIR", path("none").c_str(), 1);
+    const CliResult noFolder = runCli(bench({"--record", "--steps", "1"}));
+    unsetenv("TMPDIR");
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_TRUE(contains(noFolder.err, "cannot make a folder in " + path("none"))) << noFolder.err;
+    EXPECT_EQ(noFolder.out, "") << "nothing timed before the folder is there";
+}
+
 // The types of a file's top-level boxes, in order ("ftyp moov ...").
 std::string topLevelBoxes(const std::string& file) {
     const std::string bytes = readFile(file);
