@@ -192,13 +192,19 @@ void MainView::endRecording(bool complete) {
     if (!recording_) return;
     std::unique_ptr<ViewRecording> ended = std::move(recording_);
     if (state_.view.surface == ended.get()) state_.view.surface = &framebuffer_;
-    refreshTitle();
-    if (!complete) return;  // its temporary file is removed with it
-    try {
-        ended->finish();
-    } catch (const std::exception& e) {
-        if (reportFailure_) reportFailure_("録画を保存できませんでした。", ended->path(), e.what());
+    // The title says "● REC" until the video is complete under its name: a
+    // loaded machine may take a while to encode the frames still queued.
+    if (complete) {
+        try {
+            ended->finish();
+        } catch (const std::exception& e) {
+            refreshTitle();
+            if (reportFailure_)
+                reportFailure_("録画を保存できませんでした。", ended->path(), e.what());
+            return;
+        }
     }
+    refreshTitle();  // an incomplete video's temporary file goes with it
 }
 
 void MainView::recordStep() {

@@ -487,7 +487,14 @@ TEST_F(ApplicationTest, EveryStepWhileRecordingIsOneFrameAndANewSizeEndsTheVideo
     program.togglePause();
     for (int k = 0; k < 5; ++k) program.stepOnce();
     EXPECT_EQ(view.windowTitle(), QString::fromUtf8("Corvane  一時停止中  ● REC"));
+    // The title gives up "● REC" only once the video stands under its name.
+    QStringList videosWhenTitled{"<title unchanged>"};
+    const auto titled = QObject::connect(&view, &QWidget::windowTitleChanged, [&] {
+        videosWhenTitled = QDir(videos).entryList({"corvane-*.mp4"}, QDir::Files);
+    });
     program.toggleRecording(videos);
+    QObject::disconnect(titled);
+    EXPECT_EQ(videosWhenTitled.size(), 1) << videosWhenTitled.join(' ').toStdString();
     view.resize(view.width() + 10, view.height());  // no recording to end
     program.toggleRecording(videos + "/second");
     for (int k = 0; k < 3; ++k) program.stepOnce();
