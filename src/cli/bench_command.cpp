@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "core/clock.h"
 #include "media/frame_recorder.h"
 #include "media/replacing_file.h"
 #include "sim/simulation.h"

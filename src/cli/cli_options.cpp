@@ -5,7 +5,6 @@
 #include <chrono>
 #include <iostream>
 
-
 namespace corvane::cli {
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/clock.h"
+#include "sim/simulation.h"
 
 namespace corvane::cli {
 

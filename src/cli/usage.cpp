@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "cli_options.h"
-#include "settings/panel_data.h"
+#include "sim/simulation.h"
 
 namespace corvane::cli {
 namespace {

@@ -10,10 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/clock.h"  // part of the front: secondsSince, for those who time steps
 #include "core/random.h"
 #include "core/surface.h"
 #include "core/view.h"
-#include "settings/panel_data.h"
+#include "settings/panel_data.h"  // part of the front: the lists a galaxy is made from
 #include "settings/selections.h"
 #include "sim/bodies.h"
 #include "sim/kernel_state.h"
