@@ -108,7 +108,7 @@ bool Application::initApplication(const std::optional<std::string>& scenarioPath
     installKeys();
     // The built-in parameters first, then the galaxy of the panel's settings.
     resetGalaxy(sim, view);
-    runCommand(sim, view, *panel_);
+    runCommand(sim, view, selectedTexts(*panel_));
     // Opened from the loop, as by the panel: a failure's message shows over
     // the window with the galaxy already made.
     if (scenarioPath) {

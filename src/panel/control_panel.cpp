@@ -107,7 +107,7 @@ void ControlPanel::command(int id) {
 
 void ControlPanel::runGalaxy() {
     ProgramState& state = host_.programState();
-    runCommand(state.simulation, state.view, *this);
+    runCommand(state.simulation, state.view, selectedTexts(*this));
     host_.setViewTitle("Corvane  " + std::to_string(state.simulation.params.bodyCount) + "個 ");
     state.simulation.frameCount = 0;
 }

@@ -60,16 +60,14 @@ void loadBody(Simulation& sim, int i, std::string_view line) {
 
 }  // namespace
 
-std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& sim,
-                                                            const PanelSelections& panelCombos) {
+SelectionTexts scenarioSelectionTexts(const Simulation& sim, const PanelSelections& panelCombos) {
     const auto& read = sim.paramTexts;
     bool anyRead = std::any_of(read.begin(), read.end(),
                                [](const std::string& text) { return !text.empty(); });
     return anyRead ? read : selectedTexts(panelCombos);
 }
 
-QByteArray composeScenario(const Simulation& sim, const std::array<std::string, kComboCount>& texts,
-                           int bodyCount) {
+QByteArray composeScenario(const Simulation& sim, const SelectionTexts& texts, int bodyCount) {
     QByteArray out;
     appendLine(out, kScenarioHeader);
     for (const std::string& text : texts) {
@@ -109,7 +107,7 @@ void applyScenario(Simulation& sim, const View& view, PanelSelections& panelComb
     LineCursor cursor{data};
     readLine(cursor);  // the header says nothing the load needs
     for (int k = 0; k < kComboCount; ++k) selectFromLine(panelCombos, k, readLine(cursor));
-    readParams(sim, panelCombos);
+    readParams(sim, selectedTexts(panelCombos));
     if (sim.table.exists()) {
         for (int i = 0; i < sim.params.bodyCount; ++i) loadBody(sim, i, readLine(cursor));
     }

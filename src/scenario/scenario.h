@@ -46,13 +46,11 @@ ScenarioResult readWholeFile(const std::string& path, std::string& data);
 
 // The nine selection texts a save stores: those the running bodies were made
 // or loaded with, or the selections' texts when no settings were read yet.
-std::array<std::string, kComboCount> scenarioSelectionTexts(const Simulation& sim,
-                                                            const PanelSelections& panelCombos);
+SelectionTexts scenarioSelectionTexts(const Simulation& sim, const PanelSelections& panelCombos);
 
 // The bytes of a scene file: the header, the nine texts in code page 932,
 // then bodies [0, bodyCount) of the body table.
-QByteArray composeScenario(const Simulation& sim, const std::array<std::string, kComboCount>& texts,
-                           int bodyCount);
+QByteArray composeScenario(const Simulation& sim, const SelectionTexts& texts, int bodyCount);
 
 // What a load does with the data of a file once it is read.
 void applyScenario(Simulation& sim, const View& view, PanelSelections& panelCombos,

@@ -79,8 +79,8 @@ void SelectionModel::setSelectedIndex(int combo, int index) {
     selected_.at(combo) = (index >= 0 && index < size) ? index : -1;
 }
 
-std::array<std::string, kComboCount> selectedTexts(const PanelSelections& selections) {
-    std::array<std::string, kComboCount> texts;
+SelectionTexts selectedTexts(const PanelSelections& selections) {
+    SelectionTexts texts;
     for (int k = 0; k < kComboCount; ++k) texts[k] = selections.selectedText(k);
     return texts;
 }

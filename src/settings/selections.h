@@ -48,7 +48,10 @@ class SelectionModel final : public PanelSelections {
     std::array<int, kComboCount> selected_{};
 };
 
-// The selected text of every selection, in scene order.
-std::array<std::string, kComboCount> selectedTexts(const PanelSelections& selections);
+// The nine selection texts (UTF-8), in scene order.
+using SelectionTexts = std::array<std::string, kComboCount>;
+
+// The selected text of every selection.
+SelectionTexts selectedTexts(const PanelSelections& selections);
 
 }  // namespace corvane

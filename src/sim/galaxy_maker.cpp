@@ -13,7 +13,7 @@ bool makeGalaxy(Simulation& sim, View& view, PanelSelections& panelCombos,
     seedRandom(sim.random, recipe.seed);
     view.yawAngle = 0.0f;
     view.pitchAngle = 0.0f;
-    runCommand(sim, view, panelCombos);
+    runCommand(sim, view, selectedTexts(panelCombos));
     return true;
 }
 

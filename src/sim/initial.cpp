@@ -188,8 +188,8 @@ void resetGalaxy(Simulation& sim, View& view) {
     redrawAll(sim, view, surface);
 }
 
-void runCommand(Simulation& sim, View& view, const PanelSelections& panelCombos) {
-    readParams(sim, panelCombos);
+void runCommand(Simulation& sim, View& view, const SelectionTexts& texts) {
+    readParams(sim, texts);
     resetGalaxy(sim, view);
 }
 

@@ -35,8 +35,7 @@ float realFromText(const std::string& text) {
     return static_cast<float>(parseDecimal(text));
 }
 
-SimParams paramsFromTexts(const std::array<std::string, kComboCount>& t,
-                          const SimParams& previous) {
+SimParams paramsFromTexts(const SelectionTexts& t, const SimParams& previous) {
     SimParams p = previous;
 
     p.bodyCount = countFromText(t[kComboFreeStars]);
@@ -67,8 +66,8 @@ SimParams paramsFromTexts(const std::array<std::string, kComboCount>& t,
     return p;
 }
 
-void readParams(Simulation& sim, const PanelSelections& panelCombos) {
-    sim.paramTexts = selectedTexts(panelCombos);
+void readParams(Simulation& sim, const SelectionTexts& texts) {
+    sim.paramTexts = texts;
     sim.params = paramsFromTexts(sim.paramTexts, sim.params);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/panel_data.h"
+#include "settings/selections.h"
 
 namespace corvane {
 
@@ -36,8 +37,7 @@ constexpr float kPi = 3.14159274f;
 // The parameters the nine selection texts (UTF-8, in scene order) give. A
 // mode text that names no mode keeps `previous`'s mode, and softRadius stays
 // `previous`'s: the next reset or load derives it.
-SimParams paramsFromTexts(const std::array<std::string, kComboCount>& texts,
-                          const SimParams& previous);
+SimParams paramsFromTexts(const SelectionTexts& texts, const SimParams& previous);
 
 // The near-zone radius in metres at `scale`: softRadiusDots dots, as a float.
 inline float nearZoneRadius(float scale) {

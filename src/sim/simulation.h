@@ -26,7 +26,7 @@ struct Simulation {
     SimParams params;  // the parameters and their derived constants; see SimParams
     // The nine selection texts (UTF-8) the last readParams read: the settings
     // the running bodies were made or loaded with; all empty before the first.
-    std::array<std::string, kComboCount> paramTexts;
+    SelectionTexts paramTexts;
     BodyTable table;     // every body and its mass, zero-filled when the simulation is made
     KernelState kernel;  // which kernel steps run with, and how; see KernelState
     RandomState random;  // the generator placing and weighing bodies; state 1
@@ -46,16 +46,16 @@ struct Simulation {
 // on them.
 std::string firstDifference(const Simulation& a, const Simulation& b);
 
-// The nine texts of `panelCombos` into paramTexts, and the parameters they
-// give into params.
-void readParams(Simulation& sim, const PanelSelections& panelCombos);
+// The nine selection texts into paramTexts, and the parameters they give
+// (paramsFromTexts) into params.
+void readParams(Simulation& sim, const SelectionTexts& texts);
 
 // Places and weighs every body from the highest index down with a countdown
 // in the view's corner, then repaints the view.
 void resetGalaxy(Simulation& sim, View& view);
 
 // readParams, then resetGalaxy.
-void runCommand(Simulation& sim, View& view, const PanelSelections& panelCombos);
+void runCommand(Simulation& sim, View& view, const SelectionTexts& texts);
 
 // Advances the galaxy by one step with the kernel of sim.kernel, drawing on
 // the view: forces from the positions at the start of the step, then drift,

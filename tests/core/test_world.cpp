@@ -34,7 +34,7 @@ TEST_F(World, ReadsTheParameters) {
     sim.params.layoutMode = 2;
     sim.params.massMode = 2;
     selections.setSelectedIndex(kComboLayout, -1);  // nothing chosen reads ""
-    readParams(sim, selections);
+    readParams(sim, selectedTexts(selections));
     EXPECT_EQ(std::tuple(sim.params.haloCount, sim.params.diskEnd, sim.params.bodyCount,
                          sim.params.holeEnabled, sim.params.layoutMode, sim.params.massMode),
               std::tuple(50, 150, 180, 2, 2, 0));

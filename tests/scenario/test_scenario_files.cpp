@@ -188,7 +188,7 @@ TEST_F(ScenarioFileTest, BodyLinesAreReadLenientlyAndHostileFilesHarmlessly) {
 }
 
 TEST_F(ScenarioFileTest, FailedLoadsChangeNothingAndNeverWait) {
-    runCommand(sim, view, selections);
+    runCommand(sim, view, selectedTexts(selections));
     const int fills = surface.fillCount();
     ASSERT_EQ(mkfifo(path("pipe.cvn").c_str(), 0600), 0);  // no writer: opening could wait forever
     const std::pair<std::string, std::string> cases[] = {
@@ -228,7 +228,7 @@ TEST_F(ScenarioFileTest, FailedSavesKeepTheOldFileAndGiveTheSystemsReason) {
     for (const auto& [freeStars, target, fileSizeLimit, error] : cases) {
         SCOPED_TRACE(target);
         select(kComboFreeStars, freeStars);
-        runCommand(sim, view, selections);
+        runCommand(sim, view, selectedTexts(selections));
         scenarioPath = target;
         const ScenarioResult result = [this, limit = fileSizeLimit] {
             testing::FileSizeLimit full(limit);

@@ -43,7 +43,7 @@ class StepTest : public WorldTest {
     // 1.0e5 kg gets farCoeff 66.73, the black hole of 1.0e10 kg holeFar 6.673e6.
     void useUnits(int halo, int disk, int free, bool hole) {
         selections.selectByPrefix(kComboBlackHole, hole ? "1.0e10" : "0");
-        readParams(sim, selections);
+        readParams(sim, selectedTexts(selections));
         sim.params.haloCount = halo;
         sim.params.diskEnd = halo + disk;
         sim.params.bodyCount = halo + disk + free;
