@@ -145,11 +145,7 @@ void Application::idleTick() {
 }
 
 void Application::step() {
-    Simulation& sim = state_.simulation;
-    const int counted = sim.frameCount;
-    stepSimulation(sim, state_.view);
-    // A step the skip flag took is no step: nothing moved.
-    if (sim.frameCount != counted && view_) view_->recordStep();
+    if (stepSimulation(state_.simulation, state_.view) && view_) view_->recordStep();
 }
 
 void Application::togglePause() {

@@ -209,10 +209,8 @@ double timeRound(const BenchOptions& options, const std::string* video, bool say
     }
     const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t done = 0; done < options.steps; ++done) {
-        const int counted = sim.frameCount;
-        stepSimulation(sim, state.view);
         // A step the skip flag took moved nothing: the window films no frame.
-        if (recorder && sim.frameCount != counted) recorder->add(state.surface);
+        if (stepSimulation(sim, state.view) && recorder) recorder->add(state.surface);
     }
     if (recorder) recorder->finish();
     const double seconds = secondsSince(start);

@@ -178,7 +178,7 @@ void assignMass(Simulation& sim, int index) {
     deriveCoefficients(sim, index);
 }
 
-void resetGalaxy(Simulation& sim, View& view) {
+void resetGalaxy(Simulation& sim, const View& view) {
     DrawingSurface& surface = viewSurface(view);
     for (int n = sim.params.bodyCount - 1; n >= 0; --n) {
         placeBody(sim, view, n);
@@ -188,7 +188,7 @@ void resetGalaxy(Simulation& sim, View& view) {
     redrawAll(sim, view, surface);
 }
 
-void runCommand(Simulation& sim, View& view, const SelectionTexts& texts) {
+void runCommand(Simulation& sim, const View& view, const SelectionTexts& texts) {
     readParams(sim, texts);
     resetGalaxy(sim, view);
 }

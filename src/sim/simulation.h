@@ -52,15 +52,16 @@ void readParams(Simulation& sim, const SelectionTexts& texts);
 
 // Places and weighs every body from the highest index down with a countdown
 // in the view's corner, then repaints the view.
-void resetGalaxy(Simulation& sim, View& view);
+void resetGalaxy(Simulation& sim, const View& view);
 
 // readParams, then resetGalaxy.
-void runCommand(Simulation& sim, View& view, const SelectionTexts& texts);
+void runCommand(Simulation& sim, const View& view, const SelectionTexts& texts);
 
 // Advances the galaxy by one step with the kernel of sim.kernel, drawing on
 // the view: forces from the positions at the start of the step, then drift,
-// the box test and the incremental redraw.
-void stepSimulation(Simulation& sim, View& view);
+// the box test and the incremental redraw. False when the skip flag took the
+// step instead: nothing moved and nothing was counted.
+bool stepSimulation(Simulation& sim, const View& view);
 
 // Turns every body by the cursor's movement since the last press or drag
 // event, erasing and re-plotting each; keeps the view's running angle totals.

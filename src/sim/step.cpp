@@ -59,17 +59,17 @@ void computeForcesReference(Simulation& sim) {
     }
 }
 
-void stepSimulation(Simulation& sim, View& view) {
+bool stepSimulation(Simulation& sim, const View& view) {
     if (sim.skipFrame == 1) {
         sim.skipFrame = 0;
-        return;
+        return false;
     }
     sim.frameCount = sim.frameCount + 1;
     DrawingSurface& surface = viewSurface(view);
     if (view.dragging == 1) {
         for (int i = 0; i < sim.params.bodyCount; ++i)
             showBody(sim, view, surface, i, view.starColour);
-        return;
+        return true;
     }
     if (sim.kernel.kernel == ForceKernel::Reference) {
         computeForcesReference(sim);
@@ -77,6 +77,7 @@ void stepSimulation(Simulation& sim, View& view) {
         computeForcesFast(sim);
     }
     driftAndRedraw(sim, view, surface);
+    return true;
 }
 
 }  // namespace corvane

@@ -23,7 +23,7 @@ struct Galaxy {
         surface.resize(width, height);
     }
     bool make(const GalaxyRecipe& recipe) { return makeGalaxy(sim, view, selections, recipe); }
-    void step() { stepSimulation(sim, view); }
+    bool step() { return stepSimulation(sim, view); }
 
     Simulation sim;
     View view;
