@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -69,7 +68,7 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
         const int combo = selectionOptionIndex(option);
         if (combo >= 0) {
             SelectionModel check;  // wrong values and chosen entries said once, before timing
-            reportChoice(applySelection(check, combo, value));
+            sayNote(applySelection(check, combo, value));
             options.selections.emplace_back(combo, value);
         } else if (option == "--steps") {
             options.steps = parseWholeNumber(option, value, 1);
@@ -204,8 +203,7 @@ double timeRound(const BenchOptions& options, const std::string* video, bool say
         targets.video = *video;
         targets.fps = kWindowRecordFps;
         recorder.emplace(targets, state.surface.width(), state.surface.height());
-        if (sayEncoderNote && !recorder->encoderNote().empty())
-            std::cerr << "corvane-cli: " << recorder->encoderNote() << "\n";
+        if (sayEncoderNote) sayNote(recorder->encoderNote());
     }
     const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t done = 0; done < options.steps; ++done) {

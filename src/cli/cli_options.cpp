@@ -191,7 +191,7 @@ std::string applySelection(PanelSelections& selections, int combo, std::string_v
     return line;
 }
 
-void reportChoice(const std::string& line) {
+void sayNote(const std::string& line) {
     if (!line.empty()) std::cerr << "corvane-cli: " << line << "\n";
 }
 

@@ -96,8 +96,9 @@ int selectionOptionIndex(std::string_view option);
 // case), else the line that names what was chosen, e.g. "--free 1 chose 10".
 std::string applySelection(PanelSelections& selections, int combo, std::string_view value);
 
-// Prints a line of applySelection() on standard error, if it is not empty.
-void reportChoice(const std::string& line);
+// Prints `line` (a choice applySelection() names, an encoder's note) on
+// standard error as the companion's, if it is not empty.
+void sayNote(const std::string& line);
 
 // The option of selection `combo` ("--free" ... "--layout").
 std::string_view selectionOptionName(int combo);

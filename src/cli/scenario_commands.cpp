@@ -1,7 +1,6 @@
 #include "scenario_commands.h"
 
 #include <climits>
-#include <iostream>
 #include <optional>
 #include <string_view>
 
@@ -59,7 +58,7 @@ int newScenarioCommand(const std::vector<std::string>& args) {
         } else if (a == "--view") {
             view = parseViewSize(arguments.valueOf(a));
         } else if (combo >= 0) {
-            reportChoice(applySelection(selections, combo, arguments.valueOf(a)));
+            sayNote(applySelection(selections, combo, arguments.valueOf(a)));
         } else {
             throw UsageError("unknown argument " + std::string(a) + " for new");
         }
@@ -240,8 +239,7 @@ int recordScenarioCommand(const std::vector<std::string>& args) {
     seedRandom(state.simulation.random, seed);
     leaveACoreToTheEncoder(state.simulation);
     FrameRecorder recorder(targets, view.width, view.height);
-    if (!recorder.encoderNote().empty())
-        std::cerr << "corvane-cli: " << recorder.encoderNote() << "\n";
+    sayNote(recorder.encoderNote());
     Progress progress("record", *steps, quiet, Progress::Frames::Shown);
     for (std::uint32_t done = 0; done < *steps; ++done) {
         stepSimulation(state.simulation, state.view);
