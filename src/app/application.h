@@ -35,7 +35,8 @@ class Application final : public PanelHost {
     int run() { return loop_.run(); }
 
     // A pending frame-mode change, then one simulation step unless paused;
-    // a step taken while recording becomes a frame of the video.
+    // while recording, a step taken becomes the video's next frame when one
+    // is due.
     void idleTick();
 
     // Space: no steps until pressed again; the title says so.
@@ -62,7 +63,7 @@ class Application final : public PanelHost {
 
   private:
     void installKeys();
-    // One step; a frame of the recording when it was taken.
+    // One step; a frame of the recording when it was taken and one is due.
     void step();
     void reportFailure(const char* what, const std::string& path, const std::string& reason);
 

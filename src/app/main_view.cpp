@@ -210,7 +210,7 @@ void MainView::endRecording(bool complete) {
 void MainView::recordStep() {
     if (!recording_) return;
     try {
-        recording_->addFrame();
+        recording_->addStep();
     } catch (const std::exception& e) {
         const std::string path = recording_->path();
         endRecording(false);

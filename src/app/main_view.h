@@ -79,7 +79,8 @@ class MainView final : public QWidget {
     // Completes the video; a failure is reported.
     void stopRecording();
     bool recording() const { return recording_ != nullptr; }
-    // After a step: the view as it is now becomes the recording's next frame.
+    // After a step: the view as it is now becomes the recording's next frame
+    // when one is due (at most 30 a second).
     void recordStep();
 
   protected:

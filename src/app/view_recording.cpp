@@ -32,8 +32,8 @@ void ViewRecording::drawText(std::string_view utf8) {
     screen_.drawText(utf8);
 }
 
-void ViewRecording::addFrame() {
-    recorder_->add(copy_);
+void ViewRecording::addStep() {
+    if (pacer_.due(media::FramePacer::Clock::now())) recorder_->add(copy_);
 }
 
 void ViewRecording::redraw() {

@@ -1,13 +1,15 @@
 #pragma once
 // A recording of the main view: while it lasts, the simulation draws on the
-// window's screen and on a copy in memory of the same size at once, and every
-// step hands the copy to the companion's recorder as one video frame.
+// window's screen and on a copy in memory of the same size at once, and a step
+// hands the copy to the companion's recorder as the next video frame whenever
+// the video's clock has reached that frame (at most kRecordFps a second).
 
 #include <memory>
 #include <string>
 
 #include "app/framebuffer_surface.h"
 #include "core/surface.h"
+#include "media/frame_pacer.h"
 #include "media/frame_recorder.h"
 #include "sim/simulation.h"
 
@@ -26,9 +28,9 @@ class ViewRecording final : public DrawingSurface {
     void fillBlack() override;
     void drawText(std::string_view utf8) override;
 
-    // The copy as it is now becomes the next frame. Throws IoError once a
-    // write has failed.
-    void addFrame();
+    // After a step: the copy as it is now becomes the next frame when one is
+    // due. Throws IoError once a write has failed.
+    void addStep();
     // Every body drawn afresh on the copy, as the screen was.
     void redraw();
     // Writes the queued frames and gives the video its name. Throws IoError.
@@ -45,6 +47,7 @@ class ViewRecording final : public DrawingSurface {
     MemorySurface copy_;
     std::string path_;
     std::unique_ptr<media::FrameRecorder> recorder_;
+    media::FramePacer pacer_{kRecordFps};
 };
 
 }  // namespace corvane

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "media/frame_pacer.h"
 #include "media/frame_recorder.h"
 #include "media/replacing_file.h"
 #include "sim/simulation.h"
@@ -189,15 +190,17 @@ constexpr int kRecordRounds = 3;
 constexpr int kWindowRecordFps = 30;
 
 // Steps per second of one round on a new galaxy. With `video`, filmed as the
-// window films its view: after each step that moved the bodies the view's
-// picture goes to a recorder writing H.264 at 30 frames/s with the recorder's
-// defaults, and the round ends once the last frame is in the file.
+// window films its view: after a step that moved the bodies, once the next
+// frame is due, the view's picture goes to a recorder writing H.264 at 30
+// frames/s with the recorder's defaults, and the round ends once the last
+// frame is in the file.
 double timeRound(const BenchOptions& options, const std::string* video, bool sayEncoderNote) {
     CommandState state(options.view);
     makeBenchGalaxy(state, options, ForceKernel::Fast);
     Simulation& sim = state.simulation;
     startKernelThreads(sim.kernel);
     std::optional<media::FrameRecorder> recorder;
+    media::FramePacer pacer(kWindowRecordFps);
     if (video) {
         media::RecordTargets targets;
         targets.video = *video;
@@ -208,7 +211,9 @@ double timeRound(const BenchOptions& options, const std::string* video, bool say
     const auto start = std::chrono::steady_clock::now();
     for (std::uint32_t done = 0; done < options.steps; ++done) {
         // A step the skip flag took moved nothing: the window films no frame.
-        if (stepSimulation(sim, state.view) && recorder) recorder->add(state.surface);
+        if (stepSimulation(sim, state.view) && recorder &&
+            pacer.due(media::FramePacer::Clock::now()))
+            recorder->add(state.surface);
     }
     if (recorder) recorder->finish();
     const double seconds = secondsSince(start);

@@ -11,8 +11,10 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 
 #include "cli_options.h"
+#include "media/frame_pacer.h"
 #include "media/frame_recorder.h"
 #include "media/video_encoder.h"
 #include "scenario/scenario.h"
@@ -27,6 +29,7 @@ namespace corvane::cli {
 namespace {
 
 using media::frameFileName;
+using media::FramePacer;
 using media::VideoEncoder;
 using media::zoomPixels;
 
@@ -40,8 +43,14 @@ struct CliResult {
 // corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
 // fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min;
 // standard error a pipe, or a terminal.
+// When to send SIGTERM, asked every 10 ms with the time since the start.
+using TerminateWhen = std::function<bool(int elapsedMs)>;
+TerminateWhen afterMs(int ms) {
+    return [ms](int elapsedMs) { return elapsedMs == ms; };
+}
+
 CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimit = RLIM_INFINITY,
-                 int terminateAfterMs = 120000, bool terminal = false) {
+                 const TerminateWhen& terminateWhen = {}, bool terminal = false) {
     for (const char* name : {"DISPLAY", "OMP_NUM_THREADS"}) unsetenv(name);
     if (*threads) setenv("OMP_NUM_THREADS", threads, 1);
     std::vector<char*> argv{const_cast<char*>(CORVANE_CLI_PATH)};
@@ -66,7 +75,7 @@ CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimi
     close(err[1]);
     int status = 0;
     for (int ms = 0; waitpid(child, &status, WNOHANG) == 0; ms += 10, usleep(10000)) {
-        if (ms == terminateAfterMs) kill(child, ms < 120000 ? SIGTERM : SIGKILL);
+        if (terminateWhen && ms < 120000 && terminateWhen(ms)) kill(child, SIGTERM);
         if (ms == 120000) ADD_FAILURE() << "no end: " << args.front(), kill(child, SIGKILL);
     }
     std::string errors;  // a terminal's end reads as EIO, after all it holds
@@ -268,7 +277,7 @@ TEST_F(CliTest, CommandLineRules) {
          true},
     };
     for (const Rule& rule : rules) {
-        const CliResult result = runCli(rule.args, "", RLIM_INFINITY, 120000, rule.terminal);
+        const CliResult result = runCli(rule.args, "", RLIM_INFINITY, {}, rule.terminal);
         const std::string said = result.out + result.err;
         EXPECT_EQ(result.exitCode, rule.exitCode) << rule.args.front() << ": " << said;
         EXPECT_TRUE(contains(said, rule.said)) << rule.said << " in " << said;
@@ -368,7 +377,14 @@ TEST_F(CliTest, BenchRecordingLeavesNoFileBehind) {
         int exitCode;
         std::string said;
         rlim_t fileSizeLimit = RLIM_INFINITY;
-        int terminateAfterMs = 120000;
+        TerminateWhen terminateWhen = {};
+    };
+    // Once the filmed round's video is being written.
+    const TerminateWhen whileFilming = [&](int) {
+        for (const QFileInfo& folder :
+             QDir(dir.filePath("tmp")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (!QDir(folder.filePath()).isEmpty(QDir::Files | QDir::Hidden)) return true;
+        return false;
     };
     const Case cases[] = {
         {bench({"--record", "--steps", "3"}), 0, "kernel=reference "},
@@ -377,14 +393,12 @@ TEST_F(CliTest, BenchRecordingLeavesNoFileBehind) {
         {bench({"--record", "--kernel", "reference"}), 2, "--record times the fast kernel"},
         {bench({"--record=yes"}), 2, "--record takes no value"},
         {bench({"--record", "--steps", "30"}), 1, "File too large", 100},
-        // Steps of 30 stars take microseconds, frames milliseconds: the signal
-        // comes while a round is filmed.
-        {bench({"--record", "--kernel", "fast", "--steps", "100000", "--view", "800x600"}), -1, "",
-         RLIM_INFINITY, 3000},
+        {bench({"--record", "--kernel", "fast", "--steps", "500000"}), -1, "", RLIM_INFINITY,
+         whileFilming},
     };
     for (const Case& c : cases) {
         setenv("TMPDIR", path("tmp").c_str(), 1);
-        const CliResult result = runCli(c.args, "", c.fileSizeLimit, c.terminateAfterMs);
+        const CliResult result = runCli(c.args, "", c.fileSizeLimit, c.terminateWhen);
         unsetenv("TMPDIR");
         const std::string said = result.out + result.err;
         EXPECT_EQ(result.exitCode, c.exitCode) << said;
@@ -446,7 +460,7 @@ TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAskedWithAnyEncoder) {
     EXPECT_NE(sizes[1], sizes[2]);
     unlink(path("q.mp4").c_str());
     const Args endless = {"record", path("g.cvn"), "-o", path("w.mp4"), "--steps", "1000000"};
-    EXPECT_EQ(runCli(endless, "", RLIM_INFINITY, 3000).exitCode, -1) << "ended by SIGTERM";
+    EXPECT_EQ(runCli(endless, "", RLIM_INFINITY, afterMs(3000)).exitCode, -1) << "ended by SIGTERM";
     EXPECT_EQ(listing(), "g.cvn v.mp4") << "no temporary file, interrupted or not";
 
     // Without libx264, MPEG-4 Visual and a note; each pixel a zoom x zoom block.
@@ -463,6 +477,37 @@ TEST_F(CliTest, RecordedVideoHoldsExactlyTheFramesAskedWithAnyEncoder) {
     std::vector<Colour> target(5 * 3, 9);  // zoom 2 into rows of 5, one spare row
     zoomPixels(source, 2, 1, 2, target.data(), 5);
     EXPECT_EQ(target, (std::vector<Colour>{1, 1, 2, 2, 9, 1, 1, 2, 2, 9, 9, 9, 9, 9, 9}));
+}
+
+// Which steps of a live recording at 30 frames/s are frames, by the time each
+// step ended (ms from the first).
+TEST(FramePacer, AStepIsAFrameOnceTheVideosClockHasReachedIt) {
+    struct Case {
+        const char* name;
+        std::vector<int> stepsMs;
+        std::string frames;  // one mark per step: x a frame, . none
+    };
+    std::vector<int> everyMsForASecond(1000);
+    for (int ms = 0; ms < 1000; ++ms) everyMsForASecond[ms] = ms;
+    const Case cases[] = {
+        {"faster than the video", {0, 10, 20, 30, 34, 40, 66, 67, 70}, "x...x..x."},
+        {"slower than the video: every step", {0, 50, 100, 150, 400}, "xxxxx"},
+        {"a late step starts the grid afresh: no burst", {0, 200, 210, 233, 234, 250}, "xx..x."},
+    };
+    for (const auto& [name, stepsMs, frames] : cases) {
+        FramePacer pacer(30);
+        std::string taken;
+        for (int ms : stepsMs)
+            taken += pacer.due(FramePacer::Clock::time_point(std::chrono::milliseconds(ms + 5)))
+                         ? 'x'
+                         : '.';
+        EXPECT_EQ(taken, frames) << name;
+    }
+    FramePacer pacer(30);
+    int framesInASecond = 0;
+    for (int ms : everyMsForASecond)
+        framesInASecond += pacer.due(FramePacer::Clock::time_point(std::chrono::milliseconds(ms)));
+    EXPECT_EQ(framesInASecond, 30) << "the grid keeps whole periods from the first frame";
 }
 
 // Each frame is the view after its step: exactly in the PNG, and in the video
