@@ -17,10 +17,14 @@ struct Avx2Lanes {
     // 8, 24 or 32 did no better. (The measurements: README, Speed.)
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
-    // Stage by stage within each source: with only four lanes per register
-    // the conversions are no bottleneck, so spreading the divider's work
-    // through the instructions gains nothing.
-    static constexpr bool kStagesPerRegister = false;
+    // Each source's three stages register by register, as with AVX-512.
+    // On a Zen 3 host under load (one binary spread over 0.44 - 0.60 of the
+    // ceiling), taken alternately with stage by stage: +7 to +15 % on one
+    // thread, +10 to +16 % on two. With it, 2 or 4 registers and chunks of
+    // 8 or 24 did no better, and the subtractions and sums of squares as
+    // fused steps (-mfma) gained nothing more. An earlier session on a
+    // quieter Zen 3 had found the two orders alike.
+    static constexpr bool kStagesPerRegister = true;
     using F = __m128;   // four floats
     using D = __m256d;  // four doubles
     using M = __m256d;  // all-ones lanes where a comparison holds
