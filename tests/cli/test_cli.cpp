@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <functional>
 
@@ -386,6 +388,11 @@ TEST_F(CliTest, BenchRecordingLeavesNoFileBehind) {
             if (!QDir(folder.filePath()).isEmpty(QDir::Files | QDir::Hidden)) return true;
         return false;
     };
+    // Steps enough for a filmed round of about two seconds on this build
+    // (a sanitizer's build steps some thirty times slower).
+    const double pace =
+        valueAfter(runOk(bench({"--kernel", "fast", "--steps", "2000"})), " steps_per_s=");
+    const std::string filmedForSeconds = std::to_string(std::max(2000L, std::lround(2 * pace)));
     const Case cases[] = {
         {bench({"--record", "--steps", "3"}), 0, "kernel=reference "},
         {bench({"--steps", "3", "--record", "--kernel", "fast", "--threads", "2"}), 0,
@@ -393,8 +400,8 @@ TEST_F(CliTest, BenchRecordingLeavesNoFileBehind) {
         {bench({"--record", "--kernel", "reference"}), 2, "--record times the fast kernel"},
         {bench({"--record=yes"}), 2, "--record takes no value"},
         {bench({"--record", "--steps", "30"}), 1, "File too large", 100},
-        {bench({"--record", "--kernel", "fast", "--steps", "500000"}), -1, "", RLIM_INFINITY,
-         whileFilming},
+        {bench({"--record", "--kernel", "fast", "--steps", filmedForSeconds}), -1, "",
+         RLIM_INFINITY, whileFilming},
     };
     for (const Case& c : cases) {
         setenv("TMPDIR", path("tmp").c_str(), 1);
