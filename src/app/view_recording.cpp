@@ -33,7 +33,8 @@ void ViewRecording::drawText(std::string_view utf8) {
 }
 
 void ViewRecording::addStep() {
-    if (pacer_.due(media::FramePacer::Clock::now())) recorder_->add(copy_);
+    unfilmedStep_ = !pacer_.due(media::FramePacer::Clock::now());
+    if (!unfilmedStep_) recorder_->add(copy_);
 }
 
 void ViewRecording::redraw() {
@@ -41,6 +42,10 @@ void ViewRecording::redraw() {
 }
 
 void ViewRecording::finish() {
+    // The video ends on the picture the window showed last, also when that
+    // step came too soon after a frame (a quick '.' while paused).
+    if (unfilmedStep_) recorder_->add(copy_);
+    unfilmedStep_ = false;
     recorder_->finish();
 }
 

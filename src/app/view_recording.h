@@ -33,7 +33,8 @@ class ViewRecording final : public DrawingSurface {
     void addStep();
     // Every body drawn afresh on the copy, as the screen was.
     void redraw();
-    // Writes the queued frames and gives the video its name. Throws IoError.
+    // The last step as the last frame if it was not one, then writes the
+    // queued frames and gives the video its name. Throws IoError.
     void finish();
 
     int width() const { return copy_.width(); }
@@ -48,6 +49,7 @@ class ViewRecording final : public DrawingSurface {
     std::string path_;
     std::unique_ptr<media::FrameRecorder> recorder_;
     media::FramePacer pacer_{kRecordFps};
+    bool unfilmedStep_ = false;  // the last step came before its frame was due
 };
 
 }  // namespace corvane

@@ -209,13 +209,17 @@ double timeRound(const BenchOptions& options, const std::string* video, bool say
         if (sayEncoderNote) sayNote(recorder->encoderNote());
     }
     const auto start = std::chrono::steady_clock::now();
+    bool unfilmedStep = false;
     for (std::uint32_t done = 0; done < options.steps; ++done) {
         // A step the skip flag took moved nothing: the window films no frame.
-        if (stepSimulation(sim, state.view) && recorder &&
-            pacer.due(media::FramePacer::Clock::now()))
-            recorder->add(state.surface);
+        if (!stepSimulation(sim, state.view) || !recorder) continue;
+        unfilmedStep = !pacer.due(media::FramePacer::Clock::now());
+        if (!unfilmedStep) recorder->add(state.surface);
     }
-    if (recorder) recorder->finish();
+    if (recorder) {
+        if (unfilmedStep) recorder->add(state.surface);  // the last step ends the video
+        recorder->finish();
+    }
     const double seconds = secondsSince(start);
     return seconds > 0 ? options.steps / seconds : 0.0;
 }
