@@ -12,7 +12,7 @@ ViewRecording::ViewRecording(FramebufferSurface& screen, const Simulation& sim, 
     }
     media::RecordTargets targets;
     targets.video = path;
-    targets.fps = kRecordFps;
+    targets.fps = media::kWindowRecordFps;
     recorder_ = std::make_unique<media::FrameRecorder>(targets, copy_.width(), copy_.height());
     redrawAll(sim_, view_, copy_);
 }
@@ -33,8 +33,7 @@ void ViewRecording::drawText(std::string_view utf8) {
 }
 
 void ViewRecording::addStep() {
-    unfilmedStep_ = !pacer_.due(media::FramePacer::Clock::now());
-    if (!unfilmedStep_) recorder_->add(copy_);
+    if (pacer_.due(media::FramePacer::Clock::now())) recorder_->add(copy_);
 }
 
 void ViewRecording::redraw() {
@@ -44,8 +43,7 @@ void ViewRecording::redraw() {
 void ViewRecording::finish() {
     // The video ends on the picture the window showed last, also when that
     // step came too soon after a frame (a quick '.' while paused).
-    if (unfilmedStep_) recorder_->add(copy_);
-    unfilmedStep_ = false;
+    if (pacer_.lastStepUnfilmed()) recorder_->add(copy_);
     recorder_->finish();
 }
 

@@ -2,7 +2,7 @@
 // A recording of the main view: while it lasts, the simulation draws on the
 // window's screen and on a copy in memory of the same size at once, and a step
 // hands the copy to the companion's recorder as the next video frame whenever
-// the video's clock has reached that frame (at most kRecordFps a second).
+// the video's clock has reached that frame (at most media::kWindowRecordFps a second).
 
 #include <memory>
 #include <string>
@@ -14,8 +14,6 @@
 #include "sim/simulation.h"
 
 namespace corvane {
-
-constexpr int kRecordFps = 30;
 
 class ViewRecording final : public DrawingSurface {
   public:
@@ -48,8 +46,7 @@ class ViewRecording final : public DrawingSurface {
     MemorySurface copy_;
     std::string path_;
     std::unique_ptr<media::FrameRecorder> recorder_;
-    media::FramePacer pacer_{kRecordFps};
-    bool unfilmedStep_ = false;  // the last step came before its frame was due
+    media::FramePacer pacer_{media::kWindowRecordFps};
 };
 
 }  // namespace corvane

@@ -186,8 +186,6 @@ void endLine() {
 // alternately plain and filmed, so that both see the host's load alike. Of
 // each kind the fastest round counts: load from elsewhere only slows a round.
 constexpr int kRecordRounds = 3;
-// The window's recording (kRecordFps of the desktop program).
-constexpr int kWindowRecordFps = 30;
 
 // Steps per second of one round on a new galaxy. With `video`, filmed as the
 // window films its view: after a step that moved the bodies, once the next
@@ -200,24 +198,23 @@ double timeRound(const BenchOptions& options, const std::string* video, bool say
     Simulation& sim = state.simulation;
     startKernelThreads(sim.kernel);
     std::optional<media::FrameRecorder> recorder;
-    media::FramePacer pacer(kWindowRecordFps);
+    media::FramePacer pacer(media::kWindowRecordFps);
     if (video) {
         media::RecordTargets targets;
         targets.video = *video;
-        targets.fps = kWindowRecordFps;
+        targets.fps = media::kWindowRecordFps;
         recorder.emplace(targets, state.surface.width(), state.surface.height());
         if (sayEncoderNote) sayNote(recorder->encoderNote());
     }
     const auto start = std::chrono::steady_clock::now();
-    bool unfilmedStep = false;
     for (std::uint32_t done = 0; done < options.steps; ++done) {
         // A step the skip flag took moved nothing: the window films no frame.
-        if (!stepSimulation(sim, state.view) || !recorder) continue;
-        unfilmedStep = !pacer.due(media::FramePacer::Clock::now());
-        if (!unfilmedStep) recorder->add(state.surface);
+        if (stepSimulation(sim, state.view) && recorder &&
+            pacer.due(media::FramePacer::Clock::now()))
+            recorder->add(state.surface);
     }
     if (recorder) {
-        if (unfilmedStep) recorder->add(state.surface);  // the last step ends the video
+        if (pacer.lastStepUnfilmed()) recorder->add(state.surface);  // the last step ends the video
         recorder->finish();
     }
     const double seconds = secondsSince(start);

@@ -10,6 +10,10 @@
 
 namespace corvane::media {
 
+// Frames per second of a recording of the window (and of the bench's rounds
+// filmed as the window films).
+constexpr int kWindowRecordFps = 30;
+
 class FramePacer {
   public:
     using Clock = std::chrono::steady_clock;
@@ -23,17 +27,23 @@ class FramePacer {
     // step that came more than a period late restarts the grid, so a slow
     // stretch is never followed by a burst of frames.
     bool due(Clock::time_point now) {
-        if (started_ && now < next_) return false;
+        lastStepUnfilmed_ = started_ && now < next_;
+        if (lastStepUnfilmed_) return false;
         next_ = started_ ? next_ + period_ : now + period_;
         if (next_ <= now) next_ = now + period_;
         started_ = true;
         return true;
     }
 
+    // Whether the last step asked about was no frame: the video, which ends
+    // on the picture the window showed last, then owes it one more.
+    bool lastStepUnfilmed() const { return lastStepUnfilmed_; }
+
   private:
     Clock::duration period_;
-    Clock::time_point next_{};  // the time from which a step is the next frame
-    bool started_ = false;      // a frame has been taken
+    Clock::time_point next_{};       // the time from which a step is the next frame
+    bool started_ = false;           // a frame has been taken
+    bool lastStepUnfilmed_ = false;  // the last step came before its frame was due
 };
 
 }  // namespace corvane::media

@@ -42,15 +42,15 @@ struct CliResult {
     std::string out, err;
 };
 
-// corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
-// fail as on a full disk; SIGTERM after `terminateAfterMs`, SIGKILL after 2 min;
-// standard error a pipe, or a terminal.
 // When to send SIGTERM, asked every 10 ms with the time since the start.
 using TerminateWhen = std::function<bool(int elapsedMs)>;
 TerminateWhen afterMs(int ms) {
     return [ms](int elapsedMs) { return elapsedMs == ms; };
 }
 
+// corvane-cli run as a shell would, arguments as bytes; writes past `fileSizeLimit`
+// fail as on a full disk; SIGTERM once `terminateWhen` says so, SIGKILL after 2 min;
+// standard error a pipe, or a terminal.
 CliResult runCli(const Args& args, const char* threads = "", rlim_t fileSizeLimit = RLIM_INFINITY,
                  const TerminateWhen& terminateWhen = {}, bool terminal = false) {
     for (const char* name : {"DISPLAY", "OMP_NUM_THREADS"}) unsetenv(name);
@@ -494,8 +494,6 @@ TEST(FramePacer, AStepIsAFrameOnceTheVideosClockHasReachedIt) {
         std::vector<int> stepsMs;
         std::string frames;  // one mark per step: x a frame, . none
     };
-    std::vector<int> everyMsForASecond(1000);
-    for (int ms = 0; ms < 1000; ++ms) everyMsForASecond[ms] = ms;
     const Case cases[] = {
         {"faster than the video", {0, 10, 20, 30, 34, 40, 66, 67, 70}, "x...x..x."},
         {"slower than the video: every step", {0, 50, 100, 150, 400}, "xxxxx"},
@@ -509,10 +507,11 @@ TEST(FramePacer, AStepIsAFrameOnceTheVideosClockHasReachedIt) {
                          ? 'x'
                          : '.';
         EXPECT_EQ(taken, frames) << name;
+        EXPECT_EQ(pacer.lastStepUnfilmed(), frames.back() == '.') << name;
     }
     FramePacer pacer(30);
     int framesInASecond = 0;
-    for (int ms : everyMsForASecond)
+    for (int ms = 0; ms < 1000; ++ms)
         framesInASecond += pacer.due(FramePacer::Clock::time_point(std::chrono::milliseconds(ms)));
     EXPECT_EQ(framesInASecond, 30) << "the grid keeps whole periods from the first frame";
 }
