@@ -45,6 +45,7 @@ struct BenchOptions {
     ViewSize view;
     KernelChoice kernels = KernelChoice::Both;
     bool record = false;  // time the fast kernel's steps also while the view is filmed
+    SimdLevel simd = SimdLevel::Avx512;  // the widest vector path the fast kernel may take
 };
 
 KernelChoice parseKernelChoice(const std::string& text) {
@@ -52,6 +53,15 @@ KernelChoice parseKernelChoice(const std::string& text) {
     if (text == "fast") return KernelChoice::Fast;
     if (text == "both") return KernelChoice::Both;
     throw UsageError("--kernel expects reference, fast or both, not \"" + text + "\"");
+}
+
+// Lets one processor time its narrower paths too; a path wider than the
+// processor has is capped to what it has, and the line's simd= says which ran.
+SimdLevel parseSimdChoice(const std::string& text) {
+    for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Scalar}) {
+        if (text == simdLevelName(level)) return level;
+    }
+    throw UsageError("--simd expects avx512, avx2 or scalar, not \"" + text + "\"");
 }
 
 BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
@@ -81,12 +91,18 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
             options.view = parseViewSize(value);
         } else if (option == "--kernel") {
             options.kernels = parseKernelChoice(value);
+        } else if (option == "--simd") {
+            options.simd = parseSimdChoice(value);
         } else {
             throw UsageError("bench has no option " + option);
         }
     }
     if (options.record && options.kernels == KernelChoice::Reference)
         throw UsageError("--record times the fast kernel, which --kernel reference leaves out");
+    if (static_cast<int>(options.simd) > static_cast<int>(supportedSimdLevel())) {
+        sayNote(std::string("this processor has no ") + simdLevelName(options.simd) +
+                "; the fast kernel takes " + simdLevelName(supportedSimdLevel()));
+    }
     return options;
 }
 
@@ -100,6 +116,7 @@ void makeBenchGalaxy(CommandState& state, const BenchOptions& options, ForceKern
         applySelection(state.selections, combo, text);
     state.simulation.kernel.kernel = kernel;
     state.simulation.kernel.requestedThreads = static_cast<int>(options.threads);
+    state.simulation.kernel.simdCeiling = options.simd;
     makeGalaxy(state.simulation, state.view, state.selections,
                {options.view.width, options.view.height, options.seed, {}});
 }

@@ -43,10 +43,11 @@ constexpr std::array<CommandUsage, 5> kCommands = {{
      "removes a --frames folder it made.\n"},
     {"bench",
      "bench [--steps N] [--threads N] [--seed N] [--view WxH]\n"
-     "      [--kernel reference|fast|both] [--record] [selection options]",
+     "      [--kernel reference|fast|both] [--simd avx512|avx2|scalar] [--record]\n"
+     "      [selection options]",
      "Makes a galaxy as new does and times N steps of each force kernel\n"
      "from the same start, drawing into an in-memory view.",
-     " --steps --threads --kernel --record --seed --view ", true,
+     " --steps --threads --kernel --simd --record --seed --view ", true,
      "bench takes 5000 free stars, disk and halo bodies and a black hole of\n"
      "1.0e10, the panel's other selections.\n"
      "\n"
@@ -77,7 +78,7 @@ struct OptionUsage {
     std::string_view text;  // from the option itself, lines after the first indented
 };
 
-constexpr std::array<OptionUsage, 16> kOptions = {{
+constexpr std::array<OptionUsage, 17> kOptions = {{
     {"-o",
      "-o OUT          the file to write, not - (standard output); record may\n"
      "                  leave it out when --frames is given"},
@@ -117,6 +118,10 @@ constexpr std::array<OptionUsage, 16> kOptions = {{
     {"--kernel",
      "--kernel K      bench: the kernels to time, reference, fast or both\n"
      "                  (default both)"},
+    {"--simd",
+     "--simd PATH     bench: the widest vector path the fast kernel and its\n"
+     "                  ceiling may take, avx512, avx2 or scalar (default avx512);\n"
+     "                  a path the processor lacks gives the widest it has"},
     {"--record",
      "--record        bench: also the fast kernel's steps without and with the\n"
      "                  view filmed as the window films it; not with --kernel\n"

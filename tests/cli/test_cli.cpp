@@ -245,6 +245,7 @@ TEST_F(CliTest, CommandLineRules) {
         {{"render", g, "-o", out, "--depth", "x"}, 2, depth},
         {{"bench", "--threads", "-1"}, 2, threads},
         {{"bench", "--threads=100000"}, 2, threads},
+        {{"bench", "--simd", "sse"}, 2, "--simd expects avx512, avx2 or scalar, not \"sse\""},
         {{"record", g, "-o", v, "--steps", "1", "--crf", "52"},
          2,
          "--crf expects a whole number from 0 to 51"},
@@ -347,7 +348,9 @@ TEST(CliBench, ReportsThreadsCeilingAndIdenticalResults) {
         {{"--free", "30", "--kernel", "fast"}, "", "kernel=fast threads=1 "},
         {{"--free", "30", "--kernel", "fast", "--threads", "3"}, "", " threads=3 "},
         {{"--free", "2000", "--kernel", "fast"}, "1", "kernel=fast threads=1 "},
-        {{"--free", "30", "--kernel", "fast"}, "", " ceiling_fraction="}};
+        {{"--free", "30", "--kernel", "fast"}, "", " ceiling_fraction="},
+        {{"--free", "30", "--simd", "scalar"}, "", " simd=scalar "},
+        {{"--free", "30", "--simd=scalar"}, "", "identical=yes"}};
     for (auto [args, threads, expected] : cases) {
         args.insert(args.begin(), {"bench", "--disk", "0", "--halo", "0", "--hole", "0", "--steps",
                                    "1", "--seed", "5"});
