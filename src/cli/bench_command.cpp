@@ -44,8 +44,8 @@ struct BenchOptions {
     std::uint32_t seed = kDefaultSeed;
     ViewSize view;
     KernelChoice kernels = KernelChoice::Both;
-    bool record = false;  // time the fast kernel's steps also while the view is filmed
-    SimdLevel simd = SimdLevel::Avx512;  // the widest vector path the fast kernel may take
+    bool record = false;            // time the fast kernel's steps also while the view is filmed
+    std::optional<SimdLevel> simd;  // the fast kernel's vector path; none: the fastest here
 };
 
 KernelChoice parseKernelChoice(const std::string& text) {
@@ -55,8 +55,8 @@ KernelChoice parseKernelChoice(const std::string& text) {
     throw UsageError("--kernel expects reference, fast or both, not \"" + text + "\"");
 }
 
-// Lets one processor time its narrower paths too; a path wider than the
-// processor has is capped to what it has, and the line's simd= says which ran.
+// Lets one processor time each of its paths; a path wider than the processor
+// has is capped to what it has, and the line's simd= says which ran.
 SimdLevel parseSimdChoice(const std::string& text) {
     for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Scalar}) {
         if (text == simdLevelName(level)) return level;
@@ -99,8 +99,8 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     }
     if (options.record && options.kernels == KernelChoice::Reference)
         throw UsageError("--record times the fast kernel, which --kernel reference leaves out");
-    if (static_cast<int>(options.simd) > static_cast<int>(supportedSimdLevel())) {
-        sayNote(std::string("this processor has no ") + simdLevelName(options.simd) +
+    if (options.simd && static_cast<int>(*options.simd) > static_cast<int>(supportedSimdLevel())) {
+        sayNote(std::string("this processor has no ") + simdLevelName(*options.simd) +
                 "; the fast kernel takes " + simdLevelName(supportedSimdLevel()));
     }
     return options;
@@ -116,7 +116,7 @@ void makeBenchGalaxy(CommandState& state, const BenchOptions& options, ForceKern
         applySelection(state.selections, combo, text);
     state.simulation.kernel.kernel = kernel;
     state.simulation.kernel.requestedThreads = static_cast<int>(options.threads);
-    state.simulation.kernel.simdCeiling = options.simd;
+    state.simulation.kernel.simdPath = options.simd;
     makeGalaxy(state.simulation, state.view, state.selections,
                {options.view.width, options.view.height, options.seed, {}});
 }

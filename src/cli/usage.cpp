@@ -57,7 +57,7 @@ constexpr std::array<CommandUsage, 5> kCommands = {{
      "CPU time over wall time while timing). The fast kernel's line adds\n"
      "threads_taking_part= (per step, on average: a thread the system did not run\n"
      "in time stays out of a step), ceiling_interactions_per_s= (one double square\n"
-     "root and one division per interaction at the widest vector, on as many\n"
+     "root and one division per interaction at the width of simd=, on as many\n"
      "threads, probed between batches of the steps so that both see the same\n"
      "load) and ceiling_fraction=. With both, a last line ratio= (fast over\n"
      "reference steps per second) identical=yes|no (the whole final states\n"
@@ -119,9 +119,10 @@ constexpr std::array<OptionUsage, 17> kOptions = {{
      "--kernel K      bench: the kernels to time, reference, fast or both\n"
      "                  (default both)"},
     {"--simd",
-     "--simd PATH     bench: the widest vector path the fast kernel and its\n"
-     "                  ceiling may take, avx512, avx2 or scalar (default avx512);\n"
-     "                  a path the processor lacks gives the widest it has"},
+     "--simd PATH     bench: the fast kernel's vector path, and its ceiling's,\n"
+     "                  avx512, avx2 or scalar (default: of those the processor\n"
+     "                  has, the one that ran the kernel fastest when the bench\n"
+     "                  began); a path it lacks gives the widest it has"},
     {"--record",
      "--record        bench: also the fast kernel's steps without and with the\n"
      "                  view filmed as the window films it; not with --kernel\n"

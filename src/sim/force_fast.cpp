@@ -9,6 +9,7 @@
 #include "sim/force_fast.h"
 
 #include "core/clock.h"
+#include "sim/force_fast_path.h"
 #include "sim/force_fast_pool.h"
 #include "sim/force_fast_simd.h"
 #include "sim/force_terms.h"
@@ -311,10 +312,16 @@ SimdLevel supportedSimdLevel() {
     return level;
 }
 
+SimdLevel fastestSimdLevel() {
+    static const SimdLevel level = fastkernel::measureFastestPath(supportedSimdLevel());
+    return level;
+}
+
 SimdLevel activeSimdLevel(const KernelState& kernel) {
+    if (!kernel.simdPath) return fastestSimdLevel();
     const SimdLevel supported = supportedSimdLevel();
-    return static_cast<int>(kernel.simdCeiling) < static_cast<int>(supported) ? kernel.simdCeiling
-                                                                              : supported;
+    return static_cast<int>(*kernel.simdPath) < static_cast<int>(supported) ? *kernel.simdPath
+                                                                            : supported;
 }
 
 const char* simdLevelName(SimdLevel level) {
@@ -334,6 +341,7 @@ int resolvedKernelThreads(const KernelState& kernel) {
 }
 
 void startKernelThreads(const KernelState& kernel) {
+    fastestSimdLevel();
     workerPool.reserve(resolvedKernelThreads(kernel));
 }
 

@@ -4,6 +4,8 @@
 // scratch lanes are the process's resources, not state: they hold nothing
 // from one step to the next, so every simulation may use them in turn.
 
+#include <optional>
+
 namespace corvane {
 
 enum class ForceKernel {
@@ -16,7 +18,9 @@ enum class SimdLevel { Scalar, Avx2, Avx512 };
 struct KernelState {
     ForceKernel kernel = ForceKernel::Fast;     // the kernel stepSimulation uses; Fast
     int requestedThreads = 0;                   // threads the fast kernel may use; 0: automatic
-    SimdLevel simdCeiling = SimdLevel::Avx512;  // widest vector path allowed; Avx512 (no cap)
+    // The vector path, capped to what the processor has; none: the one
+    // measured fastest on this processor. None.
+    std::optional<SimdLevel> simdPath;
     int lastThreads = 1;                        // threads the last fast step was given; 1
     long long stepsTaken = 0;                   // fast steps so far; 0
     long long threadStepsTaken = 0;             // threads that took part in them, summed; 0

@@ -94,8 +94,10 @@ bool makeGalaxy(Simulation& sim, View& view, PanelSelections& panelCombos,
 double pairTermsPerStep(int freeStars, int pullingBodies);
 
 // The widest vector level this processor (and its operating system)
-// supports, and the one the fast kernel runs with under `kernel`'s cap.
+// supports; the one of them that ran the kernel's tiles fastest here, timed
+// once per process; and the one the fast kernel runs with under `kernel`.
 SimdLevel supportedSimdLevel();
+SimdLevel fastestSimdLevel();
 SimdLevel activeSimdLevel(const KernelState& kernel);
 // "avx512", "avx2" or "scalar".
 const char* simdLevelName(SimdLevel level);
@@ -105,8 +107,8 @@ const char* simdLevelName(SimdLevel level);
 // sets it. Without a requested count each step takes as many of them as its
 // work pays for.
 int resolvedKernelThreads(const KernelState& kernel);
-// Starts the fast kernel's threads now rather than in the first step, so
-// that a timed run measures steps only.
+// Starts the fast kernel's threads, and times its vector paths, now rather
+// than in the first step, so that a timed run measures steps only.
 void startKernelThreads(const KernelState& kernel);
 
 // The divider's ceiling in pair terms per second: one double square root and

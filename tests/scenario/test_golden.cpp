@@ -75,7 +75,7 @@ TEST_F(Golden, SameSeedAndSettingsGiveTheSameFilesWithEveryKernelAndPath) {
                          simdLevelName(path));
             Galaxy g(c.width, c.height);
             g.sim.kernel.kernel = kernel;
-            g.sim.kernel.simdCeiling = path;
+            g.sim.kernel.simdPath = path;
             GalaxyRecipe recipe{c.width, c.height, c.seed, {}};
             std::copy(c.selections.begin(), c.selections.end(), recipe.selections.begin());
             ASSERT_TRUE(g.make(recipe));
@@ -110,7 +110,7 @@ TEST_F(Golden, ArithmeticIsNotContractedIntoFusedMultiplyAdds) {
         sim.params.holeNear = holeNear;
         sim.params.softRadius = 1.0e30f;  // the near term
         sim.body(0) = Body{x, 0.0f, 0.0f, 0.0f, v, 0.0f, 0.0f, 0.0f};
-        sim.kernel.simdCeiling = path;
+        sim.kernel.simdPath = path;
         kernel == ForceKernel::Reference ? computeForcesReference(sim) : computeForcesFast(sim);
         EXPECT_EQ(sim.body(0).vx, separate) << simdLevelName(path);
     }

@@ -62,7 +62,7 @@ class FastKernel : public StepTest, public ::testing::WithParamInterface<SimdLev
         StepTest::SetUp();
         if (static_cast<int>(GetParam()) > static_cast<int>(supportedSimdLevel()))
             GTEST_SKIP() << "this processor lacks " << simdLevelName(GetParam());
-        sim.kernel.simdCeiling = GetParam();
+        sim.kernel.simdPath = GetParam();
     }
     // A galaxy made by Run, crowded in a small view so that near and far pairs
     // mix within every vector, cut to the given populations.
