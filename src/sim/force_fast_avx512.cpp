@@ -24,7 +24,9 @@ struct Avx512Lanes {
     // Three registers per block (24 free stars share each sweep) and chunks
     // of 16 sources: with 2 to 4 registers and chunks of 8 to 24 the speed
     // lies within the host's noise, so the AVX2 shape is kept; 6 registers
-    // lose. (The measurements: README, Speed.)
+    // lose. On a Xeon whose divider holds both paths (0.97 of the ceiling),
+    // 2 or 3 registers and chunks of 8 to 32 ran alike as well. (The
+    // measurements: README, Speed.)
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
     // Each source's three stages register by register rather than stage by
@@ -33,7 +35,8 @@ struct Avx512Lanes {
     // conversions, subtractions, additions) takes as long as the divider
     // (the sweep with its square roots and divisions replaced by
     // multiplications runs at nearly the divider's ceiling), so only how
-    // well the two overlap decides the speed. The same reason moves the
+    // well the two overlap decides the speed. (On the Xeon, where the
+    // divider dominates, both orders ran at 0.97.) The same reason moves the
     // subtractions and the sums of squares to the multiply units (below).
     static constexpr bool kStagesPerRegister = true;
     using F = __m256;   // eight floats
