@@ -58,10 +58,10 @@ KernelChoice parseKernelChoice(const std::string& text) {
 // Lets one processor time each of its paths; a path wider than the processor
 // has is capped to what it has, and the line's simd= says which ran.
 SimdLevel parseSimdChoice(const std::string& text) {
-    for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Scalar}) {
+    for (SimdLevel level : kEverySimdLevel) {
         if (text == simdLevelName(level)) return level;
     }
-    throw UsageError("--simd expects avx512, avx2 or scalar, not \"" + text + "\"");
+    throw UsageError("--simd expects avx512-newton, avx512, avx2 or scalar, not \"" + text + "\"");
 }
 
 BenchOptions parseBenchOptions(const std::vector<std::string>& args) {

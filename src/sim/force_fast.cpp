@@ -27,6 +27,7 @@
 // whole step.
 
 namespace corvane {
+
 namespace {
 
 using fastkernel::kTileLanes;
@@ -71,7 +72,7 @@ const ReceiverLanes kLanes{laneStorage.x,  laneStorage.y,  laneStorage.z,
 SimdLevel detectSimdLevel() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma"))
-        return SimdLevel::Avx512;
+        return SimdLevel::Avx512Newton;
     if (__builtin_cpu_supports("avx2")) return SimdLevel::Avx2;
     return SimdLevel::Scalar;
 }
@@ -115,7 +116,8 @@ void widenCoefficients(const StepTerms& t) {
 }
 
 // One receiver at a time with the scalar terms, on a private copy of it.
-void freeStarTilesScalar(const StepTerms& t, int firstTile, int endTile) {
+void freeStarTilesScalar(const StepTerms& t, const ReceiverLanes& lanes, int firstTile,
+                         int endTile) {
     const double softRadius = t.softRadius;
     const int freeCount = t.bodyCount - t.diskEnd;
     const int end = endTile * kTileLanes < freeCount ? endTile * kTileLanes : freeCount;
@@ -129,23 +131,9 @@ void freeStarTilesScalar(const StepTerms& t, int firstTile, int endTile) {
         for (int s = q + 1; s < t.bodyCount; ++s) {
             addMutualTermFromAbove(receiver, t.bodies[s], softRadius);
         }
-        laneStorage.vx[f] = receiver.vx;
-        laneStorage.vy[f] = receiver.vy;
-        laneStorage.vz[f] = receiver.vz;
-    }
-}
-
-void freeStarTiles(SimdLevel level, const StepTerms& t, int firstTile, int endTile) {
-    switch (level) {
-        case SimdLevel::Avx512:
-            fastkernel::freeStarTilesAvx512(t, kLanes, firstTile, endTile);
-            break;
-        case SimdLevel::Avx2:
-            fastkernel::freeStarTilesAvx2(t, kLanes, firstTile, endTile);
-            break;
-        case SimdLevel::Scalar:
-            freeStarTilesScalar(t, firstTile, endTile);
-            break;
+        lanes.vx[f] = receiver.vx;
+        lanes.vy[f] = receiver.vy;
+        lanes.vz[f] = receiver.vz;
     }
 }
 
@@ -230,7 +218,7 @@ void runStepShare(void* context, int, int) {
     for (int tile = job.nextTile.fetch_add(1, std::memory_order_relaxed); tile < job.tiles;
          tile = job.nextTile.fetch_add(1, std::memory_order_relaxed)) {
         fillLanes(job.terms, tile, tile + 1);
-        freeStarTiles(job.level, job.terms, tile, tile + 1);
+        fastkernel::pathTiles(job.level, job.terms, kLanes, tile, tile + 1);
     }
     for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed); chunk < job.diskChunks;
          chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed)) {
@@ -259,6 +247,8 @@ struct ProbeRun {
 
 float probeDivider(SimdLevel level, long rounds) {
     switch (level) {
+        case SimdLevel::Avx512Newton:
+            return fastkernel::probeDividerAvx512Newton(rounds);
         case SimdLevel::Avx512:
             return fastkernel::probeDividerAvx512(rounds);
         case SimdLevel::Avx2:
@@ -270,7 +260,16 @@ float probeDivider(SimdLevel level, long rounds) {
 }
 
 int laneCount(SimdLevel level) {
-    return level == SimdLevel::Avx512 ? 8 : level == SimdLevel::Avx2 ? 4 : 1;
+    switch (level) {
+        case SimdLevel::Avx512Newton:
+        case SimdLevel::Avx512:
+            return 8;
+        case SimdLevel::Avx2:
+            return 4;
+        case SimdLevel::Scalar:
+            break;
+    }
+    return 1;
 }
 
 void runProbeShare(void* context, int thread, int) {
@@ -326,6 +325,8 @@ SimdLevel activeSimdLevel(const KernelState& kernel) {
 
 const char* simdLevelName(SimdLevel level) {
     switch (level) {
+        case SimdLevel::Avx512Newton:
+            return "avx512-newton";
         case SimdLevel::Avx512:
             return "avx512";
         case SimdLevel::Avx2:
@@ -359,6 +360,24 @@ void computeForcesFast(Simulation& sim) {
     kernel.threadStepsTaken += workerPool.runJoining(kernel.lastThreads, runStepShare, &job);
     ++kernel.stepsTaken;
     copyVelocitiesBack(job.bodies, terms);
+}
+
+void fastkernel::pathTiles(SimdLevel level, const StepTerms& terms, const ReceiverLanes& lanes,
+                           int firstTile, int endTile) {
+    switch (level) {
+        case SimdLevel::Avx512Newton:
+            freeStarTilesAvx512Newton(terms, lanes, firstTile, endTile);
+            break;
+        case SimdLevel::Avx512:
+            freeStarTilesAvx512(terms, lanes, firstTile, endTile);
+            break;
+        case SimdLevel::Avx2:
+            freeStarTilesAvx2(terms, lanes, firstTile, endTile);
+            break;
+        case SimdLevel::Scalar:
+            freeStarTilesScalar(terms, lanes, firstTile, endTile);
+            break;
+    }
 }
 
 }  // namespace corvane

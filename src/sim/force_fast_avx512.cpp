@@ -15,10 +15,13 @@
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
 #include "sim/force_fast_lanes.h"
+#include "sim/force_fast_quotient.h"
 
 namespace corvane::fastkernel {
 namespace {
 
+// Quotients by the divider, or (NewtonQuotients) from the reciprocal.
+template <bool NewtonQuotients>
 struct Avx512Lanes {
     static constexpr int kWidth = 8;
     // Three registers per block (24 free stars share each sweep) and chunks
@@ -59,7 +62,10 @@ struct Avx512Lanes {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     // sum + x^2 rounded once; exact only where x^2 is (x a float's value).
     static D addSquare(D sum, D x) { return _mm512_fmadd_pd(x, x, sum); }
-    static D div(D a, D b) { return _mm512_div_pd(a, b); }
+    static D div(D a, D b) {
+        if constexpr (NewtonQuotients) return quotientByReciprocal(a, b);
+        return _mm512_div_pd(a, b);
+    }
     static D sqrt(D a) { return _mm512_sqrt_pd(a); }
     // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
     static D negate(D a) {
@@ -91,11 +97,22 @@ struct Avx512Lanes {
 
 void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                          int endTile) {
-    addTileTerms<Avx512Lanes, Avx512Lanes::kGroups>(terms, lanes, firstTile, endTile);
+    using L = Avx512Lanes<false>;
+    addTileTerms<L, L::kGroups>(terms, lanes, firstTile, endTile);
+}
+
+void freeStarTilesAvx512Newton(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                               int endTile) {
+    using L = Avx512Lanes<true>;
+    addTileTerms<L, L::kGroups>(terms, lanes, firstTile, endTile);
 }
 
 float probeDividerAvx512(long rounds) {
-    return probeDivider<Avx512Lanes>(rounds);
+    return probeDivider<Avx512Lanes<false>>(rounds);
+}
+
+float probeDividerAvx512Newton(long rounds) {
+    return probeDivider<Avx512Lanes<true>>(rounds);
 }
 
 }  // namespace corvane::fastkernel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <vector>
 
 #include "core/clock.h"
@@ -64,11 +65,7 @@ double timeTile(SimdLevel level, const Workload& work, TileLanes& lanes) {
     }
     const ReceiverLanes receivers{lanes.x, lanes.y, lanes.z, lanes.vx, lanes.vy, lanes.vz};
     const auto start = std::chrono::steady_clock::now();
-    if (level == SimdLevel::Avx512) {
-        freeStarTilesAvx512(work.terms, receivers, 0, 1);
-    } else {
-        freeStarTilesAvx2(work.terms, receivers, 0, 1);
-    }
+    pathTiles(level, work.terms, receivers, 0, 1);
     return secondsSince(start);
 }
 
@@ -76,10 +73,10 @@ double timeTile(SimdLevel level, const Workload& work, TileLanes& lanes) {
 
 SimdLevel fastestPath(std::span<const PathTiming> timings) {
     const PathTiming* best = nullptr;
-    for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Scalar}) {
+    for (auto level = std::rbegin(kEverySimdLevel); level != std::rend(kEverySimdLevel); ++level) {
         for (const PathTiming& path : timings) {
-            if (path.level == level &&
-                (!best || path.seconds < best->seconds * (1.0 - kNarrowerPathMargin)))
+            if (path.level == *level &&
+                (!best || path.seconds < best->seconds * (1.0 - kEarlierPathMargin)))
                 best = &path;
         }
     }
@@ -88,8 +85,10 @@ SimdLevel fastestPath(std::span<const PathTiming> timings) {
 
 SimdLevel measureFastestPath(SimdLevel supported) {
     std::vector<PathTiming> timings;
-    if (supported == SimdLevel::Avx512) timings.push_back({SimdLevel::Avx512, 0});
-    if (supported != SimdLevel::Scalar) timings.push_back({SimdLevel::Avx2, 0});
+    for (SimdLevel level : kEverySimdLevel) {
+        if (level != SimdLevel::Scalar && static_cast<int>(level) <= static_cast<int>(supported))
+            timings.push_back({level, 0});
+    }
     if (timings.size() < 2) return supported;
     const Workload work;
     TileLanes lanes;

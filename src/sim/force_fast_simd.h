@@ -5,6 +5,7 @@
 // Everything outside the kernel includes sim/force_fast.h instead.
 
 #include "sim/bodies.h"
+#include "sim/kernel_state.h"
 
 namespace corvane {
 
@@ -45,8 +46,14 @@ struct StepTerms {
 // their lane velocities, in the receiver-ordered sequence.
 void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                          int endTile);
+void freeStarTilesAvx512Newton(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+                               int endTile);
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile);
+
+// The same on `level`'s path, which the processor must have.
+void pathTiles(SimdLevel level, const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
+               int endTile);
 
 // Independent chains of the divider's probe: enough that their latency
 // hides behind the throughput.
@@ -54,6 +61,7 @@ constexpr int kProbeChains = 12;
 
 // `rounds` x kProbeChains square roots and divisions on full registers.
 float probeDividerAvx512(long rounds);
+float probeDividerAvx512Newton(long rounds);
 float probeDividerAvx2(long rounds);
 
 }  // namespace fastkernel

@@ -13,17 +13,22 @@ enum class ForceKernel {
     Fast,       // receiver-parallel and vectorised, bit-identical to Reference
 };
 
-enum class SimdLevel { Scalar, Avx2, Avx512 };
+// The fast kernel's paths, each needing what the ones before it need.
+// Avx512Newton is the AVX-512 path with its quotients from the reciprocal's
+// estimate on the multiply units; the square roots stay on the divider.
+enum class SimdLevel { Scalar, Avx2, Avx512, Avx512Newton };
+constexpr SimdLevel kEverySimdLevel[] = {SimdLevel::Scalar, SimdLevel::Avx2, SimdLevel::Avx512,
+                                         SimdLevel::Avx512Newton};
 
 struct KernelState {
-    ForceKernel kernel = ForceKernel::Fast;     // the kernel stepSimulation uses; Fast
-    int requestedThreads = 0;                   // threads the fast kernel may use; 0: automatic
+    ForceKernel kernel = ForceKernel::Fast;  // the kernel stepSimulation uses; Fast
+    int requestedThreads = 0;                // threads the fast kernel may use; 0: automatic
     // The vector path, capped to what the processor has; none: the one
     // measured fastest on this processor. None.
     std::optional<SimdLevel> simdPath;
-    int lastThreads = 1;                        // threads the last fast step was given; 1
-    long long stepsTaken = 0;                   // fast steps so far; 0
-    long long threadStepsTaken = 0;             // threads that took part in them, summed; 0
+    int lastThreads = 1;             // threads the last fast step was given; 1
+    long long stepsTaken = 0;        // fast steps so far; 0
+    long long threadStepsTaken = 0;  // threads that took part in them, summed; 0
 };
 
 }  // namespace corvane

@@ -57,7 +57,7 @@ std::string scenarioFileHash(const Galaxy& g) {
 std::vector<std::pair<ForceKernel, SimdLevel>> kernelsOfThisMachine() {
     std::vector<std::pair<ForceKernel, SimdLevel>> kernels{
         {ForceKernel::Reference, SimdLevel::Scalar}};
-    for (SimdLevel path : {SimdLevel::Scalar, SimdLevel::Avx2, SimdLevel::Avx512}) {
+    for (SimdLevel path : kEverySimdLevel) {
         if (static_cast<int>(path) <= static_cast<int>(supportedSimdLevel()))
             kernels.push_back({ForceKernel::Fast, path});
     }

@@ -1,5 +1,5 @@
 // The fast kernel's own choice of vector path: the fastest, except that a
-// narrower path must win clearly; a forced path is taken as far as the
+// path earlier in the order must win clearly; a forced path is taken as far as the
 // processor has it.
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ constexpr SimdLevel kWide = SimdLevel::Avx512;
 constexpr SimdLevel kNarrow = SimdLevel::Avx2;
 constexpr SimdLevel kScalar = SimdLevel::Scalar;
 
-TEST(FastPath, TakesTheFastestUnlessANarrowerOneWinsOnlyByNoise) {
+TEST(FastPath, TakesTheFastestUnlessAnEarlierOneWinsOnlyByNoise) {
     struct Case {
         std::vector<PathTiming> timings;
         SimdLevel chosen;
@@ -44,7 +44,7 @@ TEST(FastPath, AKernelTakesTheMeasuredPathUnlessOneIsForced) {
     EXPECT_EQ(measured == kScalar, supported == kScalar) << "a vector path is always timed";
     KernelState kernel;
     EXPECT_EQ(activeSimdLevel(kernel), fastestSimdLevel());
-    for (SimdLevel forced : {kScalar, kNarrow, kWide}) {
+    for (SimdLevel forced : kEverySimdLevel) {
         kernel.simdPath = forced;
         EXPECT_EQ(activeSimdLevel(kernel),
                   static_cast<int>(forced) <= static_cast<int>(supported) ? forced : supported);
