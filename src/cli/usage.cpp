@@ -43,7 +43,7 @@ constexpr std::array<CommandUsage, 5> kCommands = {{
      "removes a --frames folder it made.\n"},
     {"bench",
      "bench [--steps N] [--threads N] [--seed N] [--view WxH]\n"
-     "      [--kernel reference|fast|both] [--simd avx512|avx2|scalar] [--record]\n"
+     "      [--kernel reference|fast|both] [--simd PATH] [--record]\n"
      "      [selection options]",
      "Makes a galaxy as new does and times N steps of each force kernel\n"
      "from the same start, drawing into an in-memory view.",
@@ -57,7 +57,7 @@ constexpr std::array<CommandUsage, 5> kCommands = {{
      "CPU time over wall time while timing). The fast kernel's line adds\n"
      "threads_taking_part= (per step, on average: a thread the system did not run\n"
      "in time stays out of a step), ceiling_interactions_per_s= (one double square\n"
-     "root and one division per interaction at the width of simd=, on as many\n"
+     "root and one division per interaction as the path simd= takes them, on as many\n"
      "threads, probed between batches of the steps so that both see the same\n"
      "load) and ceiling_fraction=. With both, a last line ratio= (fast over\n"
      "reference steps per second) identical=yes|no (the whole final states\n"
@@ -119,10 +119,12 @@ constexpr std::array<OptionUsage, 17> kOptions = {{
      "--kernel K      bench: the kernels to time, reference, fast or both\n"
      "                  (default both)"},
     {"--simd",
-     "--simd PATH     bench: the fast kernel's vector path, and its ceiling's,\n"
-     "                  avx512, avx2 or scalar (default: of those the processor\n"
-     "                  has, the one that ran the kernel fastest when the bench\n"
-     "                  began); a path it lacks gives the widest it has"},
+     "--simd PATH     bench: the fast kernel's vector path, and its ceiling's:\n"
+     "                  avx512-newton (AVX-512, quotients from the reciprocal on\n"
+     "                  the multiply units), avx512, avx2 or scalar (default: of\n"
+     "                  those the processor has, the one that ran the kernel\n"
+     "                  fastest when the bench began); a path it lacks gives the\n"
+     "                  last one it has"},
     {"--record",
      "--record        bench: also the fast kernel's steps without and with the\n"
      "                  view filmed as the window films it; not with --kernel\n"

@@ -34,6 +34,27 @@ using fastkernel::kTileLanes;
 using fastkernel::ReceiverLanes;
 using fastkernel::StepTerms;
 
+// Whether the Newton path's quotients take every far pair of this step: a
+// soft radius of zero or more (so that a far pair has r > 0), coordinates
+// within 2^60 (so that r x r^2 stays below 2^186 and r^2 a finite float),
+// and pulling bodies with a finite coefficient other than zero. Otherwise
+// the step takes its quotients from the divider. One pass over the bodies,
+// next to a step's millions of terms.
+bool newtonQuotientsServe(const StepTerms& t) {
+    if (!(t.softRadius >= 0)) return false;
+    constexpr float kCoordinateLimit = 0x1p60f;
+    for (int j = 0; j < t.bodyCount; ++j) {
+        const Body& b = t.bodies[j];
+        if (!(std::fabs(b.x) <= kCoordinateLimit && std::fabs(b.y) <= kCoordinateLimit &&
+              std::fabs(b.z) <= kCoordinateLimit))
+            return false;
+    }
+    for (int j = 0; j < t.diskEnd; ++j) {
+        if (t.farCoeff[j] == 0 || !std::isfinite(t.farCoeff[j])) return false;
+    }
+    return true;
+}
+
 // Pair terms a step needs for each thread it gets. A small step given a
 // second thread waits for a worker that started its tile late, and on a
 // busy machine that costs more than the thread gives; a large one loses
@@ -356,6 +377,8 @@ void computeForcesFast(Simulation& sim) {
     job.diskChunks =
         terms.holeEnabled ? (terms.diskEnd - (haloCount & ~1) + kDiskChunk - 1) / kDiskChunk : 0;
     if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
+    if (job.level == SimdLevel::Avx512Newton && !newtonQuotientsServe(terms))
+        job.level = SimdLevel::Avx512;
     kernel.lastThreads = threadsForStep(kernel, terms, job.tiles);
     kernel.threadStepsTaken += workerPool.runJoining(kernel.lastThreads, runStepShare, &job);
     ++kernel.stepsTaken;

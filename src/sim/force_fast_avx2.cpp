@@ -44,6 +44,7 @@ struct Avx2Lanes {
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D addSquare(D sum, D x) { return add(sum, mul(x, x)); }
     static D div(D a, D b) { return _mm256_div_pd(a, b); }
+    static D divideOnDivider(D a, D b) { return div(a, b); }
     static D sqrt(D a) { return _mm256_sqrt_pd(a); }
     // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
     static D negate(D a) { return _mm256_xor_pd(a, _mm256_set1_pd(-0.0)); }

@@ -62,10 +62,13 @@ struct Avx512Lanes {
     static D mul(D a, D b) { return _mm512_mul_pd(a, b); }
     // sum + x^2 rounded once; exact only where x^2 is (x a float's value).
     static D addSquare(D sum, D x) { return _mm512_fmadd_pd(x, x, sum); }
+    // With NewtonQuotients, div takes only what the kernel gives it on a
+    // step newtonQuotientsServe passes.
     static D div(D a, D b) {
         if constexpr (NewtonQuotients) return quotientByReciprocal(a, b);
         return _mm512_div_pd(a, b);
     }
+    static D divideOnDivider(D a, D b) { return _mm512_div_pd(a, b); }
     static D sqrt(D a) { return _mm512_sqrt_pd(a); }
     // Flips the sign bit, as unary minus does (0 - x would give +0 for +0).
     static D negate(D a) {

@@ -98,10 +98,11 @@ inline typename L::D mutualFactor(const LaneSeparation<L>& s, const LaneSource<L
 }
 
 // k of the black hole; it carries the sign, d is the receiver's position.
+// Its numerator may be zero, so its quotient is always the divider's.
 template <class L>
 inline typename L::D holeFactor(const LaneSeparation<L>& s, const LaneConstants<L>& c) {
     const typename L::M far = L::greater(s.r, c.softRadius);
-    const typename L::D farK = L::div(c.negHoleFar, L::mul(s.r, s.squared));
+    const typename L::D farK = L::divideOnDivider(c.negHoleFar, L::mul(s.r, s.squared));
     if (L::allSet(far)) return farK;
     return L::select(far, farK, L::mul(c.negHoleNear, s.r));
 }

@@ -19,7 +19,7 @@ constexpr int kPullingBodies = 4096;
 constexpr int kRounds = 6;  // per path, alternately, after one round to warm up
 
 // Bodies spread through a cube far wider than the soft radius, as in a
-// galaxy, where nearly every pair is a far one.
+// galaxy, where nearly every pair is a far one; every path takes them.
 struct Workload {
     std::vector<Body> bodies;
     std::vector<double> farCoeff;

@@ -9,13 +9,15 @@
 // correctly rounded 1/b; then q = ay, and Markstein's correction q + (a - bq)y
 // with a - bq exact in one fused step gives the correctly rounded a/b. That
 // holds for normal operands and a normal quotient without overflow. The kernel
-// divides float values (a coefficient, 1, the hole's term) by r x r^2 of a
-// float r^2, which keeps every operand and quotient far inside the double
-// range. Markstein's correction needs the correctly rounded reciprocal: the
-// test checks it for every positive float r^2, and the quotient over
-// sampled floats. A register with any other lane (zero,
-// infinite or not a number, or a numerator beyond that range, where the
-// signs of zeros would also differ) takes the divider instead.
+// divides float values by r x r^2 of a float r^2, which keeps every operand
+// and quotient far inside the double range. Markstein's correction needs the
+// correctly rounded reciprocal: the test checks it for every positive float
+// r^2, and the quotient over sampled floats.
+//
+// The kernel takes this path only for a step where that range holds for
+// every lane it keeps (newtonQuotientsServe in the kernel): numerators are
+// float values other than zero and the infinities (a zero's sign would come
+// out wrong), and every b of a far pair lies between 2^-224 and 2^186.
 
 #include <immintrin.h>
 
@@ -33,13 +35,6 @@ inline __m512d newtonReciprocal(__m512d b) {
 }
 
 inline __m512d quotientByReciprocal(__m512d a, __m512d b) {
-    const __m512d absA = _mm512_abs_pd(a);
-    // Between 2^-400 and 2^400 both: the quotient and a - bq stay normal.
-    const __mmask8 inRange = _mm512_cmp_pd_mask(b, _mm512_set1_pd(0x1p-400), _CMP_GT_OQ) &
-                             _mm512_cmp_pd_mask(b, _mm512_set1_pd(0x1p400), _CMP_LT_OQ) &
-                             _mm512_cmp_pd_mask(absA, _mm512_set1_pd(0x1p-400), _CMP_GT_OQ) &
-                             _mm512_cmp_pd_mask(absA, _mm512_set1_pd(0x1p400), _CMP_LT_OQ);
-    if (inRange != 0xFF) return _mm512_div_pd(a, b);
     const __m512d y = newtonReciprocal(b);
     const __m512d q = _mm512_mul_pd(a, y);
     return _mm512_fmadd_pd(_mm512_fnmadd_pd(b, q, a), y, q);

@@ -51,7 +51,9 @@ void freeStarTilesAvx512Newton(const StepTerms& terms, const ReceiverLanes& lane
 void freeStarTilesAvx2(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                        int endTile);
 
-// The same on `level`'s path, which the processor must have.
+// The same on `level`'s path, which the processor must have; Avx512Newton
+// only for terms whose far pairs its quotients take (the kernel checks each
+// step).
 void pathTiles(SimdLevel level, const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,
                int endTile);
 

@@ -151,6 +151,29 @@ TEST_P(FastKernel, MatchesTheReferenceOnBorderlineAndNonFinitePositions) {
     EXPECT_TRUE(kernelsAgree(2));
 }
 
+// A halo body and one or two free stars, each case alone: a puller of mass
+// -0 on a star at -0 velocity (its terms are -0 and keep the sign), a star
+// past 2^64 (r^2 beyond the floats: k = 0), and a soft radius below zero with
+// stars 1e-30 apart (r^2 rounds to 0 and that pair is a far one: k = inf).
+TEST_P(FastKernel, MatchesTheReferenceOnSignedMasslessPullersHugeDistancesAndNegativeRadii) {
+    struct Case {
+        float haloMass;
+        int freeStars;
+        float secondStarX, softRadius;
+    };
+    const Case cases[] = {
+        {-0.0f, 1, 0, 1.0f}, {1.0e5f, 2, 3.0e38f, 1.0f}, {1.0e5f, 2, 1.0e-30f, -1.0f}};
+    for (const Case& c : cases) {
+        useUnits(1, 0, c.freeStars, false);
+        placeAtRest(0, 500.0f, 0, 0, c.haloMass);
+        placeAtRest(1, 0, 0, 0);
+        placeAtRest(2, c.secondStarX, 0, 0);
+        for (int i : {1, 2}) sim.body(i).vx = sim.body(i).vy = sim.body(i).vz = -0.0f;
+        sim.params.softRadius = c.softRadius;
+        EXPECT_TRUE(kernelsAgree(1)) << c.haloMass << " " << c.secondStarX << " " << c.softRadius;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPath, FastKernel, ::testing::ValuesIn(kEverySimdLevel),
                          [](const auto& info) {
                              std::string name = simdLevelName(info.param);
