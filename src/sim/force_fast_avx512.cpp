@@ -2,7 +2,7 @@
 // register. Compiled with -mavx512f -mfma; called only when the processor has
 // both (every processor with AVX-512 has FMA). The fused operations appear only
 // where the lane code asks for them, in forms whose single rounding is the
-// rounding of the plain operations.
+// rounding of the plain operations, and in the Newton path's quotients.
 
 #include <immintrin.h>
 
@@ -29,7 +29,9 @@ struct Avx512Lanes {
     // lies within the host's noise, so the AVX2 shape is kept; 6 registers
     // lose. On a Xeon whose divider holds both paths (0.97 of the ceiling),
     // 2 or 3 registers and chunks of 8 to 32 ran alike as well. (The
-    // measurements: README, Speed.)
+    // measurements: README, Speed.) With Newton quotients on the Xeon, 3
+    // registers ran 2 - 4 % ahead of 2 and 5 % ahead of 6; chunks of 8 or
+    // 32 alike.
     static constexpr int kGroups = 3;
     static constexpr int kChunk = 16;
     // Each source's three stages register by register rather than stage by
@@ -39,7 +41,8 @@ struct Avx512Lanes {
     // (the sweep with its square roots and divisions replaced by
     // multiplications runs at nearly the divider's ceiling), so only how
     // well the two overlap decides the speed. (On the Xeon, where the
-    // divider dominates, both orders ran at 0.97.) The same reason moves the
+    // divider dominates, both orders ran at 0.97; with Newton quotients,
+    // stage by stage lost 10 %.) The same reason moves the
     // subtractions and the sums of squares to the multiply units (below).
     static constexpr bool kStagesPerRegister = true;
     using F = __m256;   // eight floats
