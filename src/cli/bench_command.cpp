@@ -147,7 +147,6 @@ KernelRun timeKernel(CommandState& state, std::uint32_t steps) {
     KernelState& kernel = sim.kernel;
     const bool fast = kernel.kernel == ForceKernel::Fast;
     if (fast) startKernelThreads(kernel);
-    const SimdLevel level = activeSimdLevel(kernel);
     const KernelState before = kernel;
     double stepSeconds = 0;
     double cpuSeconds = 0;
@@ -163,12 +162,12 @@ KernelRun timeKernel(CommandState& state, std::uint32_t steps) {
         stepSeconds += secondsSince(start);
         cpuSeconds += processCpuSeconds() - cpuStart;
         if (fast) {
-            ceilingSum += measureDividerCeiling(level, kernel.lastThreads, kProbeSeconds);
+            ceilingSum += measureDividerCeiling(kernel.lastPath, kernel.lastThreads, kProbeSeconds);
             ++probes;
         }
     }
     for (; fast && probes < kMinProbes; ++probes)
-        ceilingSum += measureDividerCeiling(level, kernel.lastThreads, kProbeSeconds);
+        ceilingSum += measureDividerCeiling(kernel.lastPath, kernel.lastThreads, kProbeSeconds);
     KernelRun run;
     run.stepsPerSecond = stepSeconds > 0 ? steps / stepSeconds : 0.0;
     run.cpuPerWall = stepSeconds > 0 ? cpuSeconds / stepSeconds : 0.0;
@@ -284,8 +283,8 @@ int benchCommand(const std::vector<std::string>& args) {
         fast = timeKernel(*fastState, options.steps);
         const double interactions = fast.stepsPerSecond * perStep;
         const KernelState& kernel = fastState->simulation.kernel;
-        printKernelLine("fast", kernel.lastThreads, simdLevelName(activeSimdLevel(kernel)),
-                        options.steps, fast, perStep);
+        printKernelLine("fast", kernel.lastThreads, simdLevelName(kernel.lastPath), options.steps,
+                        fast, perStep);
         std::printf(
             " threads_taking_part=%.2f ceiling_interactions_per_s=%.3e ceiling_fraction=%.3f",
             fast.threadsTakingPart, fast.ceiling,

@@ -379,6 +379,7 @@ void computeForcesFast(Simulation& sim) {
     if (job.level != SimdLevel::Scalar) widenCoefficients(terms);
     if (job.level == SimdLevel::Avx512Newton && !newtonQuotientsServe(terms))
         job.level = SimdLevel::Avx512;
+    kernel.lastPath = job.level;
     kernel.lastThreads = threadsForStep(kernel, terms, job.tiles);
     kernel.threadStepsTaken += workerPool.runJoining(kernel.lastThreads, runStepShare, &job);
     ++kernel.stepsTaken;

@@ -26,9 +26,10 @@ struct KernelState {
     // The vector path, capped to what the processor has; none: the one
     // measured fastest on this processor. None.
     std::optional<SimdLevel> simdPath;
-    int lastThreads = 1;             // threads the last fast step was given; 1
-    long long stepsTaken = 0;        // fast steps so far; 0
-    long long threadStepsTaken = 0;  // threads that took part in them, summed; 0
+    int lastThreads = 1;                     // threads the last fast step was given; 1
+    SimdLevel lastPath = SimdLevel::Scalar;  // path the last fast step took; Scalar
+    long long stepsTaken = 0;                // fast steps so far; 0
+    long long threadStepsTaken = 0;          // threads that took part in them, summed; 0
 };
 
 }  // namespace corvane
