@@ -58,9 +58,10 @@ constexpr std::array<CommandUsage, 5> kCommands = {{
      "process CPU time over wall time while timing). The fast kernel's line adds\n"
      "threads_taking_part= (per step, on average: a thread the system did not run\n"
      "in time stays out of a step), ceiling_interactions_per_s= (one double square\n"
-     "root and one division per interaction as the path simd= takes them, on as\n"
-     "many threads, probed between batches of the steps so that both see the\n"
-     "same load) and ceiling_fraction=. With both, a last line ratio= (fast over\n"
+     "root and one division per interaction on the divider at the width of simd=,\n"
+     "on as many threads, probed between batches of the steps so that both see\n"
+     "the same load) and ceiling_fraction= (above 1 when avx512-newton takes its\n"
+     "quotients off the divider). With both, a last line ratio= (fast over\n"
      "reference steps per second) identical=yes|no (the whole final states\n"
      "compared bit for bit).\n"
      "\n"
@@ -120,7 +121,7 @@ constexpr std::array<OptionUsage, 17> kOptions = {{
      "--kernel K      bench: the kernels to time, reference, fast or both\n"
      "                  (default both)"},
     {"--simd",
-     "--simd PATH     bench: the fast kernel's vector path, and its ceiling's:\n"
+     "--simd PATH     bench: the fast kernel's vector path, and its ceiling's width:\n"
      "                  avx512-newton (AVX-512, quotients from the reciprocal on\n"
      "                  the multiply units), avx512, avx2 or scalar (default: of\n"
      "                  those the processor has, the one that ran the kernel\n"

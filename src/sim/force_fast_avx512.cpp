@@ -117,8 +117,4 @@ float probeDividerAvx512(long rounds) {
     return probeDivider<Avx512Lanes<false>>(rounds);
 }
 
-float probeDividerAvx512Newton(long rounds) {
-    return probeDivider<Avx512Lanes<true>>(rounds);
-}
-
 }  // namespace corvane::fastkernel

@@ -63,7 +63,6 @@ constexpr int kProbeChains = 12;
 
 // `rounds` x kProbeChains square roots and divisions on full registers.
 float probeDividerAvx512(long rounds);
-float probeDividerAvx512Newton(long rounds);
 float probeDividerAvx2(long rounds);
 
 }  // namespace fastkernel
