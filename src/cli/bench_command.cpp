@@ -99,7 +99,7 @@ BenchOptions parseBenchOptions(const std::vector<std::string>& args) {
     }
     if (options.record && options.kernels == KernelChoice::Reference)
         throw UsageError("--record times the fast kernel, which --kernel reference leaves out");
-    if (options.simd && static_cast<int>(*options.simd) > static_cast<int>(supportedSimdLevel())) {
+    if (options.simd && !pathWithin(*options.simd, supportedSimdLevel())) {
         sayNote(std::string("this processor has no ") + simdLevelName(*options.simd) +
                 "; the fast kernel takes " + simdLevelName(supportedSimdLevel()));
     }

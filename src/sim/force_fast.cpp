@@ -111,22 +111,6 @@ StepTerms currentTerms(Simulation& sim) {
                      p.softRadius};
 }
 
-// Copies the free stars of tiles [firstTile, endTile) into their lanes; the
-// lanes after the last star are zero.
-void fillLanes(const StepTerms& t, int firstTile, int endTile) {
-    const int freeCount = t.bodyCount - t.diskEnd;
-    for (int f = firstTile * kTileLanes; f < endTile * kTileLanes; ++f) {
-        const bool star = f < freeCount;
-        const Body& b = t.bodies[star ? t.diskEnd + f : 0];
-        laneStorage.x[f] = star ? b.x : 0.0f;
-        laneStorage.y[f] = star ? b.y : 0.0f;
-        laneStorage.z[f] = star ? b.z : 0.0f;
-        laneStorage.vx[f] = star ? b.vx : 0.0f;
-        laneStorage.vy[f] = star ? b.vy : 0.0f;
-        laneStorage.vz[f] = star ? b.vz : 0.0f;
-    }
-}
-
 // Widens every body's coefficients once per step: a broadcast from a double
 // is one load, a broadcast from a float also a conversion per source.
 void widenCoefficients(const StepTerms& t) {
@@ -238,7 +222,7 @@ void runStepShare(void* context, int, int) {
     StepJob& job = *static_cast<StepJob*>(context);
     for (int tile = job.nextTile.fetch_add(1, std::memory_order_relaxed); tile < job.tiles;
          tile = job.nextTile.fetch_add(1, std::memory_order_relaxed)) {
-        fillLanes(job.terms, tile, tile + 1);
+        fastkernel::fillLanes(job.terms, kLanes, tile, tile + 1);
         fastkernel::pathTiles(job.level, job.terms, kLanes, tile, tile + 1);
     }
     for (int chunk = job.nextChunk.fetch_add(1, std::memory_order_relaxed); chunk < job.diskChunks;
@@ -339,8 +323,7 @@ SimdLevel fastestSimdLevel() {
 SimdLevel activeSimdLevel(const KernelState& kernel) {
     if (!kernel.simdPath) return fastestSimdLevel();
     const SimdLevel supported = supportedSimdLevel();
-    return static_cast<int>(*kernel.simdPath) < static_cast<int>(supported) ? *kernel.simdPath
-                                                                            : supported;
+    return pathWithin(*kernel.simdPath, supported) ? *kernel.simdPath : supported;
 }
 
 const char* simdLevelName(SimdLevel level) {
@@ -383,6 +366,21 @@ void computeForcesFast(Simulation& sim) {
     kernel.threadStepsTaken += workerPool.runJoining(kernel.lastThreads, runStepShare, &job);
     ++kernel.stepsTaken;
     copyVelocitiesBack(job.bodies, terms);
+}
+
+void fastkernel::fillLanes(const StepTerms& t, const ReceiverLanes& lanes, int firstTile,
+                           int endTile) {
+    const int freeCount = t.bodyCount - t.diskEnd;
+    for (int f = firstTile * kTileLanes; f < endTile * kTileLanes; ++f) {
+        const bool star = f < freeCount;
+        const Body& b = t.bodies[star ? t.diskEnd + f : 0];
+        lanes.x[f] = star ? b.x : 0.0f;
+        lanes.y[f] = star ? b.y : 0.0f;
+        lanes.z[f] = star ? b.z : 0.0f;
+        lanes.vx[f] = star ? b.vx : 0.0f;
+        lanes.vy[f] = star ? b.vy : 0.0f;
+        lanes.vz[f] = star ? b.vz : 0.0f;
+    }
 }
 
 void fastkernel::pathTiles(SimdLevel level, const StepTerms& terms, const ReceiverLanes& lanes,

@@ -56,14 +56,8 @@ struct alignas(64) TileLanes {
 };
 
 double timeTile(SimdLevel level, const Workload& work, TileLanes& lanes) {
-    for (int f = 0; f < kTileLanes; ++f) {
-        const Body& b = work.bodies[kPullingBodies + f];
-        lanes.x[f] = b.x;
-        lanes.y[f] = b.y;
-        lanes.z[f] = b.z;
-        lanes.vx[f] = lanes.vy[f] = lanes.vz[f] = 0.0f;
-    }
     const ReceiverLanes receivers{lanes.x, lanes.y, lanes.z, lanes.vx, lanes.vy, lanes.vz};
+    fillLanes(work.terms, receivers, 0, 1);
     const auto start = std::chrono::steady_clock::now();
     pathTiles(level, work.terms, receivers, 0, 1);
     return secondsSince(start);
@@ -86,7 +80,7 @@ SimdLevel fastestPath(std::span<const PathTiming> timings) {
 SimdLevel measureFastestPath(SimdLevel supported) {
     std::vector<PathTiming> timings;
     for (SimdLevel level : kEverySimdLevel) {
-        if (level != SimdLevel::Scalar && static_cast<int>(level) <= static_cast<int>(supported))
+        if (level != SimdLevel::Scalar && pathWithin(level, supported))
             timings.push_back({level, 0});
     }
     if (timings.size() < 2) return supported;

@@ -42,6 +42,10 @@ struct StepTerms {
     double softRadius;
 };
 
+// Copies the free stars of tiles [firstTile, endTile) into their lanes; the
+// lanes after the last star are zero.
+void fillLanes(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile, int endTile);
+
 // Adds every force term of the free stars of tiles [firstTile, endTile) to
 // their lane velocities, in the receiver-ordered sequence.
 void freeStarTilesAvx512(const StepTerms& terms, const ReceiverLanes& lanes, int firstTile,

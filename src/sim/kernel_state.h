@@ -19,6 +19,11 @@ enum class ForceKernel {
 enum class SimdLevel { Scalar, Avx2, Avx512, Avx512Newton };
 constexpr SimdLevel kEverySimdLevel[] = {SimdLevel::Scalar, SimdLevel::Avx2, SimdLevel::Avx512,
                                          SimdLevel::Avx512Newton};
+// Whether `path` needs no more than `limit` needs (a processor supporting
+// `limit` runs it).
+constexpr bool pathWithin(SimdLevel path, SimdLevel limit) {
+    return static_cast<int>(path) <= static_cast<int>(limit);
+}
 
 struct KernelState {
     ForceKernel kernel = ForceKernel::Fast;  // the kernel stepSimulation uses; Fast

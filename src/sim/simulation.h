@@ -99,7 +99,7 @@ double pairTermsPerStep(int freeStars, int pullingBodies);
 SimdLevel supportedSimdLevel();
 SimdLevel fastestSimdLevel();
 SimdLevel activeSimdLevel(const KernelState& kernel);
-// "avx512", "avx2" or "scalar".
+// "avx512-newton", "avx512", "avx2" or "scalar".
 const char* simdLevelName(SimdLevel level);
 
 // The most threads the fast kernel runs with: the requested count, or else

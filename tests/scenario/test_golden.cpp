@@ -58,8 +58,7 @@ std::vector<std::pair<ForceKernel, SimdLevel>> kernelsOfThisMachine() {
     std::vector<std::pair<ForceKernel, SimdLevel>> kernels{
         {ForceKernel::Reference, SimdLevel::Scalar}};
     for (SimdLevel path : kEverySimdLevel) {
-        if (static_cast<int>(path) <= static_cast<int>(supportedSimdLevel()))
-            kernels.push_back({ForceKernel::Fast, path});
+        if (pathWithin(path, supportedSimdLevel())) kernels.push_back({ForceKernel::Fast, path});
     }
     return kernels;
 }

@@ -24,7 +24,7 @@ namespace corvane::fastkernel {
 namespace {
 
 bool haveNewtonPath() {
-    return static_cast<int>(supportedSimdLevel()) >= static_cast<int>(SimdLevel::Avx512Newton);
+    return pathWithin(SimdLevel::Avx512Newton, supportedSimdLevel());
 }
 
 // Lanes where two registers differ in any bit.
